@@ -1,0 +1,53 @@
+# The two commands a new machine needs: `make run` and `make test`.
+# Both install what is missing (scripts/install-deps), configure and build.
+
+JOBS        ?= $(shell nproc)
+BUILD       ?= build
+ASAN_BUILD  ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 600
+
+.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCH=OFF
+
+build-asan: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-game $(BUILD)
+
+test: test-normal test-asan
+
+test-normal: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@scripts/run-benchmarks $(BENCH_BUILD)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON -DKV_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_cabinet
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

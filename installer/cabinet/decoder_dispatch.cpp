@@ -1,0 +1,61 @@
+#include "decoder_dispatch.h"
+
+#include "mszip_decoder.h"
+
+// LZX (3) and Quantum (2) are answered with BadWindow until their decoders are built in, so
+// such a folder fails as DecoderFailed instead of being misread.
+
+CodecStatus decoder_query(uint16_t type_compress, uint32_t* block_size, uint32_t* input_capacity) {
+  switch (method_of(type_compress)) {
+    case METHOD_NONE:
+      *block_size = CAB_BLOCK_SIZE;
+      *input_capacity = CAB_BLOCK_SIZE;
+      return CodecStatus::Ok;
+    case METHOD_MSZIP:
+      return mszip_create(block_size, nullptr, nullptr, input_capacity, nullptr);
+    default:
+      return CodecStatus::BadWindow;
+  }
+}
+
+CodecStatus decoder_create(uint16_t type_compress, int cpu_type, AllocFn alloc, FreeFn free,
+                           uint32_t* block_size, uint32_t* input_capacity, void** handle) {
+  (void)cpu_type;
+  switch (method_of(type_compress)) {
+    case METHOD_NONE:
+      *handle = nullptr;
+      return CodecStatus::Ok;
+    case METHOD_MSZIP:
+      return mszip_create(block_size, alloc, free, input_capacity,
+                          reinterpret_cast<MszipDecoder**>(handle));
+    default:
+      return CodecStatus::BadWindow;
+  }
+}
+
+CodecStatus decoder_decompress(uint16_t type_compress, void* handle, const uint8_t* input,
+                               uint32_t input_size, uint8_t* output, uint32_t* output_size) {
+  switch (method_of(type_compress)) {
+    case METHOD_MSZIP:
+      return mszip_decompress(static_cast<MszipDecoder*>(handle), input, input_size, output,
+                              output_size);
+    default:
+      return CodecStatus::BadHandle;
+  }
+}
+
+CodecStatus decoder_reset(uint16_t type_compress, void* handle) {
+  switch (method_of(type_compress)) {
+    case METHOD_NONE: return CodecStatus::Ok;
+    case METHOD_MSZIP: return mszip_reset(static_cast<MszipDecoder*>(handle));
+    default: return CodecStatus::BadHandle;
+  }
+}
+
+CodecStatus decoder_destroy(uint16_t type_compress, void* handle) {
+  switch (method_of(type_compress)) {
+    case METHOD_NONE: return CodecStatus::Ok;
+    case METHOD_MSZIP: return mszip_destroy(static_cast<MszipDecoder*>(handle));
+    default: return CodecStatus::BadHandle;
+  }
+}

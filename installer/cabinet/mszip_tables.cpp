@@ -1,0 +1,211 @@
+#include "mszip_tables.h"
+
+namespace mszip {
+
+namespace {
+
+constexpr uint16_t LENGTH_BASE[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t LENGTH_EXTRA[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t DIST_BASE[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t DIST_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+constexpr uint32_t make_entry(uint32_t kind, uint32_t bits, uint32_t extra, uint32_t value) {
+  return value << 16 | kind << 12 | extra << 8 | bits;
+}
+
+constexpr uint32_t INVALID_ENTRY = make_entry(KIND_INVALID, 0, 0, 0);
+
+// What a symbol of an alphabet decodes to, without its code length.
+uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol) {
+  switch (alphabet) {
+    case Alphabet::CodeLength:
+      return make_entry(KIND_LITERAL, 0, 0, symbol);
+    case Alphabet::LiteralLength:
+      if (symbol < 256) return make_entry(KIND_LITERAL, 0, 0, symbol);
+      if (symbol == 256) return make_entry(KIND_END, 0, 0, 0);
+      if (symbol - 257 < 29)
+        return make_entry(KIND_LENGTH, 0, LENGTH_EXTRA[symbol - 257], LENGTH_BASE[symbol - 257]);
+      return INVALID_ENTRY;
+    case Alphabet::Distance:
+      if (symbol < 30) return make_entry(KIND_LENGTH, 0, DIST_EXTRA[symbol], DIST_BASE[symbol]);
+      return INVALID_ENTRY;
+  }
+  return INVALID_ENTRY;
+}
+
+uint32_t reverse_bits(uint32_t code, int length) {
+  uint32_t reversed = 0;
+  for (int i = 0; i < length; ++i) {
+    reversed = reversed << 1 | (code & 1);
+    code >>= 1;
+  }
+  return reversed;
+}
+
+}  // namespace
+
+CodeCheck classic_check(const uint8_t* lengths, uint32_t count, int lookup_bits, uint32_t area) {
+  if (count > 288) return CodeCheck::Invalid;
+  int c[17] = {0};
+  for (uint32_t i = 0; i < count; ++i) {
+    if (lengths[i] > 16) return CodeCheck::Invalid;
+    ++c[lengths[i]];
+  }
+  if (uint32_t(c[0]) == count) return CodeCheck::Ok;  // empty set: an empty table
+
+  int k = 1;
+  while (c[k] == 0) ++k;  // shortest code
+  int g = 16;
+  while (c[g] == 0) --g;  // longest code
+  int l = lookup_bits;
+  if (l < k) l = k;
+  if (l > g) l = g;
+
+  // Over-subscription; unused code space is filled with dummy codes of the longest length.
+  int y = 1 << k;
+  for (int j = k; j < g; ++j, y <<= 1) {
+    if ((y -= c[j]) < 0) return CodeCheck::Invalid;
+  }
+  if ((y -= c[g]) < 0) return CodeCheck::Invalid;
+  c[g] += y;
+
+  // Walk the codes in canonical order, opening tables exactly where the classic builder does,
+  // and count the entries they take.
+  uint32_t x[18] = {0};
+  uint32_t i = 0;
+  int h = -1;
+  int w = -l;
+  uint32_t entries = 0;
+  for (; k <= g; ++k) {
+    int a = c[k];
+    while (a--) {
+      while (k > w + l) {
+        ++h;
+        w += l;
+        int z = g - w;
+        if (z > l) z = l;
+        int j = k - w;
+        int f = 1 << j;
+        if (f > a + 1) {
+          f -= a + 1;
+          int xp = k;
+          if (j < z) {
+            while (++j < z) {
+              f <<= 1;
+              ++xp;
+              if (f <= c[xp]) break;
+              f -= c[xp];
+            }
+          }
+        }
+        entries += 1u << j;
+        if (entries > area || h >= 16) return CodeCheck::Invalid;
+        if (h) x[h] = i;
+      }
+      uint32_t bit = 1u << (k - 1);
+      while (i & bit) {
+        i ^= bit;
+        bit >>= 1;
+      }
+      i ^= bit;
+      while ((i & ((1u << w) - 1)) != x[h]) {
+        --h;
+        w -= l;
+      }
+    }
+  }
+  return (y != 0 && g != 1) ? CodeCheck::Incomplete : CodeCheck::Ok;
+}
+
+bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
+                 int root_bits) {
+  uint32_t length_count[17] = {0};
+  for (uint32_t s = 0; s < count; ++s) ++length_count[lengths[s]];
+  length_count[0] = 0;
+  uint32_t next_code[17] = {0};
+  uint32_t code = 0;
+  int longest = 0;
+  for (int len = 1; len <= 16; ++len) {
+    code = (code + length_count[len - 1]) << 1;
+    next_code[len] = code;
+    if (length_count[len]) longest = len;
+  }
+  const uint32_t root_size = 1u << root_bits;
+  for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
+  if (longest == 0) return false;  // every lookup decodes as invalid
+
+  // Sub-table width per root slot: enough for the longest code that shares the slot.
+  uint8_t sub_bits[1u << 11] = {0};
+  // Assign codes once, remembering them for the second pass.
+  uint32_t codes[320];
+  for (uint32_t s = 0; s < count; ++s) {
+    int len = lengths[s];
+    if (len == 0) continue;
+    codes[s] = reverse_bits(next_code[len]++, len);
+    if (len > root_bits) {
+      uint32_t slot = codes[s] & (root_size - 1);
+      if (len - root_bits > sub_bits[slot]) sub_bits[slot] = uint8_t(len - root_bits);
+    }
+  }
+
+  uint32_t next_free = root_size;
+  for (uint32_t slot = 0; slot < root_size; ++slot) {
+    if (!sub_bits[slot]) continue;
+    uint32_t size = 1u << sub_bits[slot];
+    table[slot] = make_entry(KIND_LINK, uint32_t(root_bits), sub_bits[slot], next_free);
+    for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
+    next_free += size;
+  }
+
+  for (uint32_t s = 0; s < count; ++s) {
+    int len = lengths[s];
+    if (len == 0) continue;
+    uint32_t value = symbol_entry(alphabet, s);
+    if (len <= root_bits) {
+      uint32_t entry = value | uint32_t(len);
+      for (uint32_t e = codes[s]; e < root_size; e += 1u << len) table[e] = entry;
+    } else {
+      uint32_t slot = codes[s] & (root_size - 1);
+      uint32_t link = table[slot];
+      uint32_t base = entry_value(link);
+      uint32_t size = 1u << entry_extra(link);
+      int sub_len = len - root_bits;
+      uint32_t entry = value | uint32_t(sub_len);
+      for (uint32_t e = codes[s] >> root_bits; e < size; e += 1u << sub_len) table[base + e] = entry;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+FixedTables build_fixed_tables() {
+  FixedTables fixed{};
+  uint8_t lengths[288];
+  for (int s = 0; s < 144; ++s) lengths[s] = 8;
+  for (int s = 144; s < 256; ++s) lengths[s] = 9;
+  for (int s = 256; s < 280; ++s) lengths[s] = 7;
+  for (int s = 280; s < 288; ++s) lengths[s] = 8;
+  uint8_t dist_lengths[30];
+  for (int s = 0; s < 30; ++s) dist_lengths[s] = 5;
+  fixed.valid =
+      classic_check(lengths, 288, 9, CLASSIC_FIXED_LITLEN_AREA) == CodeCheck::Ok &&
+      classic_check(dist_lengths, 30, 5, CLASSIC_FIXED_DIST_AREA) != CodeCheck::Invalid &&
+      build_table(lengths, 288, Alphabet::LiteralLength, fixed.litlen, LITLEN_ROOT_BITS) &&
+      build_table(dist_lengths, 30, Alphabet::Distance, fixed.dist, DIST_ROOT_BITS);
+  return fixed;
+}
+
+}  // namespace
+
+const FixedTables& fixed_tables() {
+  static const FixedTables tables = build_fixed_tables();
+  return tables;
+}
+
+}  // namespace mszip

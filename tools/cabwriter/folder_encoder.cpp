@@ -1,0 +1,32 @@
+#include "folder_encoder.h"
+
+#include <stdexcept>
+
+#include "installer/cabinet/codec.h"
+
+namespace cabwriter {
+
+FolderEncoder default_encoder(uint16_t type_compress) {
+  switch (method_of(type_compress)) {
+    case METHOD_NONE:
+      return [](std::span<const uint8_t> stream) { return encode_stored(stream); };
+    case METHOD_MSZIP:
+      return [](std::span<const uint8_t> stream) { return encode_mszip(stream); };
+    default:
+      throw std::invalid_argument("no encoder for compression type " + std::to_string(type_compress));
+  }
+}
+
+std::vector<CompressedBlock> encode_stored(std::span<const uint8_t> stream) {
+  std::vector<CompressedBlock> blocks;
+  for (size_t at = 0; at < stream.size(); at += CAB_BLOCK_SIZE) {
+    size_t n = std::min<size_t>(CAB_BLOCK_SIZE, stream.size() - at);
+    CompressedBlock block;
+    block.bytes.assign(stream.begin() + at, stream.begin() + at + n);
+    block.uncompressed_size = uint16_t(n);
+    blocks.push_back(std::move(block));
+  }
+  return blocks;
+}
+
+}  // namespace cabwriter

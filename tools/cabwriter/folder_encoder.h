@@ -1,0 +1,35 @@
+// Compression of a folder's uncompressed stream into data blocks. Every block but the last
+// holds exactly 32768 bytes of output, as the readers expect.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace cabwriter {
+
+struct CompressedBlock {
+  std::vector<uint8_t> bytes;
+  uint16_t uncompressed_size = 0;
+};
+
+using FolderEncoder = std::function<std::vector<CompressedBlock>(std::span<const uint8_t> stream)>;
+
+// The encoder for a folder's typeCompress (method in the low four bits, window bits in bits 8
+// to 12). Throws std::invalid_argument for a method this library cannot write.
+FolderEncoder default_encoder(uint16_t type_compress);
+
+std::vector<CompressedBlock> encode_stored(std::span<const uint8_t> stream);
+
+struct MszipOptions {
+  int level = 9;  // zlib level 0..9
+};
+std::vector<CompressedBlock> encode_mszip(std::span<const uint8_t> stream,
+                                          const MszipOptions& options = {});
+
+constexpr uint16_t type_compress_of(uint16_t method, uint16_t window_bits = 0) {
+  return uint16_t(method | (window_bits << 8));
+}
+
+}  // namespace cabwriter
