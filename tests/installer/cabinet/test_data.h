@@ -1,0 +1,52 @@
+// Deterministic test contents: random, zeros, text-like and binary-like bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testdata {
+
+inline std::vector<uint8_t> random_bytes(size_t n, uint32_t seed) {
+  std::vector<uint8_t> out(n);
+  uint64_t x = 0x9E3779B97F4A7C15ull ^ seed;
+  for (size_t i = 0; i < n; ++i) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    out[i] = uint8_t(x >> 24);
+  }
+  return out;
+}
+
+inline std::vector<uint8_t> text_like(size_t n, uint32_t seed) {
+  static const char* words[] = {"the ", "invader ", "marches ", "cannon ", "fires ", "at ",
+                                "a ",   "formation ", "of ", "bases, ", "bombs ", "fall.\n",
+                                "mothership ", "score ", "round ", "level "};
+  std::vector<uint8_t> out;
+  out.reserve(n);
+  uint32_t x = seed * 2654435761u + 1;
+  while (out.size() < n) {
+    x = x * 1103515245u + 12345u;
+    const char* w = words[(x >> 16) % 16];
+    for (const char* p = w; *p && out.size() < n; ++p) out.push_back(uint8_t(*p));
+  }
+  return out;
+}
+
+// Structured binary: little-endian records with small counters, pointers and padding.
+inline std::vector<uint8_t> binary_like(size_t n, uint32_t seed) {
+  std::vector<uint8_t> out;
+  out.reserve(n);
+  uint32_t x = seed + 7;
+  uint32_t counter = 0;
+  while (out.size() < n) {
+    x = x * 1664525u + 1013904223u;
+    uint32_t fields[4] = {counter++, 0x00400000u + (x >> 20) * 16, x >> 28, 0xE8u | (x & 0xFF00u)};
+    for (uint32_t f : fields)
+      for (int b = 0; b < 4 && out.size() < n; ++b) out.push_back(uint8_t(f >> (8 * b)));
+  }
+  return out;
+}
+
+}  // namespace testdata
