@@ -14,12 +14,24 @@ using platform::ScriptedUi;
 
 namespace {
 
+// The desktop's folders are looked up once per process: one home for the whole binary.
+class Home : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    path = std::make_unique<TempDir>();
+    setenv("HOME", path->path().c_str(), 1);
+    setenv("XDG_DATA_HOME", (*path / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (*path / "config").c_str(), 1);
+    setenv("XDG_DATA_DIRS", "/nonexistent", 1);
+  }
+  static std::unique_ptr<TempDir> path;
+};
+std::unique_ptr<TempDir> Home::path;
+const auto* const home_environment = ::testing::AddGlobalTestEnvironment(new Home);
+
 class Run : public ::testing::Test {
  protected:
-  Run() : here(start.path()) {
-    setenv("HOME", home.path().c_str(), 1);
-    setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-    setenv("XDG_DATA_DIRS", "/nonexistent", 1);
+  Run() : home(*Home::path), here(start.path()) {
     folder.files = {source_file("Kestrovan", pattern_bytes(150000, 1)),
                     source_file("readme.txt", pattern_bytes(3000, 2)),
                     source_file("sounds/Fire.wav", pattern_bytes(40000, 3), 0x21)};
@@ -43,9 +55,12 @@ class Run : public ::testing::Test {
   void TearDown() override {
     if (HasFailure())
       for (const std::string& e : ui.events()) std::printf("  event: %s\n", e.c_str());
+    std::remove((home / "Desktop/Kestrovan.desktop").c_str());
+    std::remove((home / "data/applications/Kestrovan.desktop").c_str());
   }
 
-  TempDir start, packages, home, target;
+  const TempDir& home;
+  TempDir start, packages, target;
   ScopedChdir here;
   cabwriter::SourceFolder folder;
   ScriptedUi ui;
