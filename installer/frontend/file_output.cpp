@@ -1,5 +1,6 @@
 #include "installer/frontend/file_output.h"
 
+#include "installer/frontend/dos_time.h"
 #include "installer/platform/files.h"
 #include "installer/platform/installer_ui.h"
 #include "installer/resources/strings.h"
@@ -58,7 +59,8 @@ bool create_folder_chain(const std::u16string& path) {
 
 void finish_output_file(const std::u16string& name, uint16_t date, uint16_t time, uint16_t attributes) {
   std::string path = utf16_to_utf8(name);
-  platform::set_modification_time(path, date, time);
+  std::time_t when;
+  if (dos_date_time_to_unix(date, time, &when)) platform::set_modification_time(path, when);
   if (looks_like_program(path)) platform::add_execute_bits(path);
   if ((attributes & ATTRIBUTE_MASK) & ATTRIBUTE_READ_ONLY) platform::clear_write_bits(path);
 }

@@ -38,9 +38,8 @@ MakeDirectory make_directory(const std::string& path);
 bool change_directory(const std::string& path);
 std::string current_directory();  // empty when unknown
 
-// The DOS date and time taken as local time become the modification time; false when the
-// values are not a valid time or the file cannot be stamped.
-bool set_modification_time(const std::string& path, uint16_t dos_date, uint16_t dos_time);
+// Sets the modification time (seconds since the epoch) and leaves the access time alone.
+bool set_modification_time(const std::string& path, int64_t seconds);
 bool clear_write_bits(const std::string& path);
 // Gives execute permission to everyone who may read the file.
 bool add_execute_bits(const std::string& path);

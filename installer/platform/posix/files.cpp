@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <ctime>
 
 namespace platform {
 
@@ -110,24 +109,11 @@ std::string current_directory() {
   return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
 }
 
-bool set_modification_time(const std::string& path, uint16_t dos_date, uint16_t dos_time) {
-  struct tm local = {};
-  local.tm_year = 80 + (dos_date >> 9);
-  local.tm_mon = ((dos_date >> 5) & 0x0F) - 1;
-  local.tm_mday = dos_date & 0x1F;
-  local.tm_hour = dos_time >> 11;
-  local.tm_min = (dos_time >> 5) & 0x3F;
-  local.tm_sec = (dos_time & 0x1F) * 2;
-  local.tm_isdst = -1;
-  if (local.tm_mon < 0 || local.tm_mon > 11 || local.tm_mday < 1 || local.tm_hour > 23 ||
-      local.tm_min > 59 || local.tm_sec > 59)
-    return false;
-  time_t when = mktime(&local);
-  if (when == time_t(-1)) return false;
+bool set_modification_time(const std::string& path, int64_t seconds) {
   struct timespec times[2];
   times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
-  times[1].tv_sec = when;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = time_t(seconds);
   times[1].tv_nsec = 0;
   return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
