@@ -29,6 +29,8 @@ Canvas::Canvas(Surface& surface, int originX, int originY, Rect visible, TextRen
 
 void Canvas::Add(Control& c) {
   c.canvas_ = this;
+  c.UpdateBounds();
+  c.z_ = controls_.size();
   controls_.push_back(&c);
   if (c.Visible()) Invalidate(c.Bounds());
 }
@@ -65,12 +67,11 @@ void Canvas::Invalidate(const Rect& area) {
 }
 
 void Canvas::PaintAbove(const Control& c, const Rect& r) {
-  auto it = std::find(controls_.begin(), controls_.end(), &c);
-  if (it == controls_.end()) return;
-  for (++it; it != controls_.end(); ++it) {
-    if (!(*it)->Visible()) continue;
-    Rect part = Intersect((*it)->Bounds(), r);
-    if (!part.empty()) (*it)->Paint(surface_, part);
+  for (size_t i = c.z_ + 1; i < controls_.size(); ++i) {
+    const Control* above = controls_[i];
+    if (!above->Visible()) continue;
+    Rect part = Intersect(above->Bounds(), r);
+    if (!part.empty()) above->Paint(surface_, part);
   }
 }
 

@@ -6,7 +6,7 @@
 
 namespace kv {
 
-Rect ImageControl::Bounds() const {
+Rect ImageControl::ComputeBounds() const {
   int ox = canvas_ ? canvas_->originX() : 0, oy = canvas_ ? canvas_->originY() : 0;
   return {ToPixel(left_) + ox, ToPixel(top_) + oy, Width(), Height()};
 }
@@ -18,6 +18,7 @@ void ImageControl::Apply(Picture p, double left, double top, bool visible) {
   left_ = left;
   top_ = top;
   visible_ = visible;
+  UpdateBounds();
   if (canvas_) canvas_->Changed(*this, before, content);
 }
 

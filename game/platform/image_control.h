@@ -19,10 +19,9 @@ class ImageControl : public Control {
   int Height() const { return picture_ ? picture_->height : 0; }
   void Refresh();  // puts the current picture on the screen now
 
-  Rect Bounds() const override;
-
  protected:
   void Paint(Surface& s, const Rect& clip) const override;
+  Rect ComputeBounds() const override;
   bool Opaque() const override { return true; }
 
  private:

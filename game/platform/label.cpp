@@ -10,12 +10,14 @@ void Label::Design(const LabelDesign& d) {
   top_ = d.top;
   visible_ = d.visible;
   maskValid_ = false;
+  UpdateBounds();
 }
 
 template <typename F>
 void Label::Change(F&& f) {
   Rect before = visible_ ? Bounds() : Rect{};
   f();
+  UpdateBounds();
   if (canvas_) canvas_->Changed(*this, before, true);
 }
 
@@ -43,7 +45,7 @@ void Label::Refresh() {
   if (canvas_) canvas_->surface().Present();
 }
 
-Rect Label::Bounds() const {
+Rect Label::ComputeBounds() const {
   int ox = canvas_ ? canvas_->originX() : 0, oy = canvas_ ? canvas_->originY() : 0;
   return {ToPixel(left_) + ox, ToPixel(top_) + oy, design_.width, design_.height};
 }

@@ -32,10 +32,9 @@ class Label : public Control {
   const LabelDesign& design() const { return design_; }
   void Refresh();
 
-  Rect Bounds() const override;
-
  protected:
   void Paint(Surface& s, const Rect& clip) const override;
+  Rect ComputeBounds() const override;
   bool Opaque() const override { return !design_.transparent; }
 
  private:
