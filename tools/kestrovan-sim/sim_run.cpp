@@ -31,7 +31,7 @@ void Schedule(HeadlessPlatform& p, frmMain& form, const Command& c, std::vector<
       p.loop.Post(c.at, [&form, &errors, c] {
         std::string error;
         if (!WriteScreenshot(form.surface, c.name, error)) errors.push_back(error);
-      }, false);
+      }, HeadlessLoop::EventKind::Observer);
       break;
   }
 }
@@ -66,7 +66,7 @@ int Run(const Options& o, std::ostream& out, std::ostream& err) {
   }
   std::vector<std::string> errors;
   // The form loads at virtual time 0, ahead of the script's commands for that moment.
-  platform.loop.Post(0, [&form] { form.Form_Load(); }, false);
+  platform.loop.Post(0, [&form] { form.Form_Load(); }, HeadlessLoop::EventKind::Action);
   for (const Command& c : o.script) Schedule(platform, form, c, errors);
   platform.loop.RunUntil(o.ms);
 

@@ -5,7 +5,18 @@
 namespace kv {
 
 void HeadlessLoop::Sleep(int32_t ms) {
-  if (ms > 0) now_ += ms;
+  if (ms <= 0) return;
+  const int64_t wake = now_ + ms;
+  for (size_t i = 0; i < events_.size() && events_[i].at < wake;) {
+    if (events_[i].kind != EventKind::Observer || events_[i].at > end_) {
+      ++i;
+      continue;
+    }
+    Event ev = std::move(events_[i]);
+    events_.erase(events_.begin() + static_cast<std::ptrdiff_t>(i));
+    ev.run();
+  }
+  now_ = wake;
 }
 
 void HeadlessLoop::Attach(Timer& t) {
@@ -30,8 +41,8 @@ uint64_t HeadlessLoop::FiredCount(const Timer& t) const {
   return 0;
 }
 
-void HeadlessLoop::Post(int64_t at, std::function<void()> event, bool input) {
-  Event ev{at, seq_++, std::move(event), input};
+void HeadlessLoop::Post(int64_t at, std::function<void()> event, EventKind kind) {
+  Event ev{at, seq_++, std::move(event), kind};
   auto pos = std::upper_bound(events_.begin(), events_.end(), ev,
                               [](const Event& a, const Event& b) { return a.at < b.at || (a.at == b.at && a.seq < b.seq); });
   events_.insert(pos, std::move(ev));
@@ -61,7 +72,7 @@ bool HeadlessLoop::RunDueEvent(bool modal) {
   if (events_.empty() || events_.front().at > now_) return false;
   Event ev = std::move(events_.front());
   events_.erase(events_.begin());
-  if (!(modal && ev.input)) ev.run();
+  if (!(modal && ev.kind == EventKind::Input)) ev.run();
   return true;
 }
 

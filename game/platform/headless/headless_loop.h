@@ -27,9 +27,11 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
 
-  // input events are dropped while a modal box is open (the box takes the keys, the menus
-  // cannot be reached); other events (a screenshot) run there too.
-  void Post(int64_t at, std::function<void()> event, bool input = true);
+  // Input (keys, menus) is dropped while a modal box is open: the box takes the keys and the
+  // menus cannot be reached. An observer (a screenshot) only looks: it also runs during a
+  // Sleep, where the screen shows the picture of the moment the pause began.
+  enum class EventKind { Input, Action, Observer };
+  void Post(int64_t at, std::function<void()> event, EventKind kind = EventKind::Input);
   // Runs until the clock reaches end or the program ends; events due after end stay queued.
   void RunUntil(int64_t end);
   bool InRun() const { return inRun_; }
@@ -53,7 +55,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
     int64_t at;
     uint64_t seq;
     std::function<void()> run;
-    bool input;
+    EventKind kind;
   };
   Entry* NextTimer();
   void Fire(Entry& e);

@@ -59,6 +59,19 @@ TEST_F(LoopTest, SleepMovesTheClockWithoutFiringAndMissedTicksMerge) {
   EXPECT_EQ(log[8], "850 slow");  // keeps its phase: 25, 50, ... 850
 }
 
+TEST_F(LoopTest, ObserversLookDuringASleepAndInputWaitsForItsEnd) {
+  Timer t(p.loop, "t", 100, true);
+  int64_t seen = -1;
+  t.OnTimer([&] {
+    if (p.loop.Now() == 100) p.loop.Sleep(500);
+  });
+  p.loop.Post(300, [&] { seen = p.loop.Now(); }, HeadlessLoop::EventKind::Observer);
+  p.loop.Post(300, [&] { Note("key"); });
+  p.loop.RunUntil(650);
+  EXPECT_EQ(seen, 100);  // the picture of the pause's start is what stood at 300
+  EXPECT_EQ(log, std::vector<std::string>{"600 key"});
+}
+
 TEST_F(LoopTest, ModalBoxKeepsTimersFiringUntilItsAnswer) {
   Timer tick(p.loop, "tick", 100, true), opener(p.loop, "opener", 250, true);
   tick.OnTimer([&] { Note("tick"); });

@@ -121,6 +121,29 @@ TEST(SimTest, UnknownMenuAndMissingFolderFailClearly) {
   EXPECT_EQ(sim::Run(missing, out2, err2), 1);
 }
 
+TEST(SimTest, ScreenshotDuringTheSetUpPauseShowsTheTitle) {
+  TempFolder dir;
+  ASSERT_TRUE(dir.ok());
+  std::string shot = dir.path() + "/title.ppm";
+  Result r = RunScript("400 screenshot " + shot + "\n", 1000);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string ppm, error;
+  ASSERT_TRUE(ReadTextFile(shot, ppm, error));
+  const std::string header = "P6\n794 436\n255\n";
+  ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
+  auto pixel = [&](int x, int y) {
+    size_t at = header.size() + (static_cast<size_t>(y) * 794 + x) * 3;
+    return (uint32_t(uint8_t(ppm[at])) << 16) | (uint32_t(uint8_t(ppm[at + 1])) << 8) | uint8_t(ppm[at + 2]);
+  };
+  int title = 0, bases = 0;
+  for (int y = 0; y < 69; ++y)
+    for (int x = 0; x < 629; ++x) title += pixel(x, y) == 0x00FF00;
+  for (int x = 68; x < 112; ++x) bases += pixel(x, 331) == 0x00FF00;
+  EXPECT_GT(title, 500);
+  EXPECT_EQ(bases, 44);
+  EXPECT_EQ(Value(r.out, "lblTitle.Visible"), "False");  // hidden again once the pause is over
+}
+
 TEST(SimTest, ScreenshotIsAPngOfTheClientArea) {
   TempFolder dir;
   ASSERT_TRUE(dir.ok());
