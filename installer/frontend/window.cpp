@@ -7,6 +7,9 @@
 #include "installer/platform/worker_thread.h"
 #include "installer/resources/strings.h"
 
+static_assert(WM_CLOSE == platform::POSTED_CLOSE && WM_COMMAND == platform::POSTED_COMMAND &&
+              ID_ABORT_BUTTON == platform::ABORT_BUTTON_ID);
+
 namespace {
 
 void finish_installation(InstallerApp& app, intptr_t result) {

@@ -15,6 +15,11 @@ namespace platform {
 constexpr uint32_t MB_ICON_STOP = 0x10;         // stop icon, OK button
 constexpr uint32_t MB_ICON_EXCLAMATION = 0x30;  // exclamation icon, OK button
 
+// What the progress window posts to the queue.
+constexpr uint32_t POSTED_CLOSE = 0x0010;    // its close box was pressed
+constexpr uint32_t POSTED_COMMAND = 0x0111;  // a button was pressed; wparam: the button's id
+constexpr uintptr_t ABORT_BUTTON_ID = 1000;
+
 // Answers of the overwrite question: the pressed button's id.
 constexpr int ANSWER_CANCEL = 2;
 constexpr int ANSWER_YES = 6;

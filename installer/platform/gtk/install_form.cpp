@@ -1,0 +1,57 @@
+// The install dialog: destination folder, its folder chooser and the three launcher boxes.
+#include <unistd.h>
+
+#include "installer/platform/gtk/dialog_kit.h"
+#include "installer/platform/gtk/gtk_ui.h"
+
+namespace platform {
+
+namespace {
+
+constexpr char BROWSE_TEXT[] = "参照(&R)...";
+constexpr int RESULT_OK = 1;
+constexpr int RESULT_CANCEL = 2;
+
+// The chooser starts in the folder the field names, when there is one.
+std::string start_folder_for(const std::string& field) {
+  if (!field.empty() && field[0] == '/') return field;
+  char* current = getcwd(nullptr, 0);
+  std::string folder = current ? current : "";
+  free(current);
+  return field.empty() ? folder : folder + "/" + field;
+}
+
+}  // namespace
+
+bool GtkUi::install_form(InstallForm& form) {
+  ModalDialog dialog(main_window(), form.caption, 187, 93, RESULT_CANCEL);
+  GtkWidget* label = dialog.add_label(form.destination_label, 7, 6, 51, 8);
+  GtkWidget* entry = dialog.add_entry(form.destination, 7, 15, 142, 14);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), entry);
+  GtkWidget* browse = dialog.add_button(BROWSE_TEXT, 151, 15, 29, 14);
+  GtkWidget* boxes[3];
+  const int box_widths[3] = {95, 122, 73};
+  for (int i = 0; i < 3; ++i) {
+    boxes[i] = dialog.add_check(form.boxes[i].label, 7, 34 + 12 * i, box_widths[i], 10);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(boxes[i]), form.boxes[i].checked);
+    gtk_widget_set_sensitive(boxes[i], form.boxes[i].enabled);
+  }
+  GtkWidget* ok = dialog.add_button("OK", 75, 74, 50, 14);
+  GtkWidget* cancel = dialog.add_button("キャンセル", 130, 74, 50, 14);
+  dialog.make_default(ok);
+  dialog.focus_at_start(entry);
+  dialog.end_on_click(ok, RESULT_OK);
+  dialog.end_on_click(cancel, RESULT_CANCEL);
+  on_signal(browse, "clicked", [&] {
+    std::string folder = choose_path(dialog.window(), form.browse_title, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
+                                     "OK", start_folder_for(entry_text(entry)), nullptr);
+    if (!folder.empty()) gtk_entry_set_text(GTK_ENTRY(entry), folder.c_str());
+  });
+
+  if (dialog.run() != RESULT_OK) return false;
+  form.destination = entry_text(entry);
+  for (int i = 0; i < 3; ++i) form.boxes[i].checked = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(boxes[i]));
+  return true;
+}
+
+}  // namespace platform
