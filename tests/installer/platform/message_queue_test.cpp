@@ -6,14 +6,21 @@
 #include <chrono>
 #include <thread>
 
+#include "installer/platform/gtk/glib_message_queue.h"
 #include "installer/platform/thread_message_queue.h"
 
 using namespace platform;
 
 namespace {
 
-TEST(MessageQueue, PostedMessagesArriveInOrderAndSentOnesReturnTheirResult) {
-  ThreadMessageQueue queue;
+// Every front end's queue keeps the same promises.
+template <typename Queue>
+class MessageQueueTest : public ::testing::Test {};
+using Queues = ::testing::Types<ThreadMessageQueue, GlibMessageQueue>;
+TYPED_TEST_SUITE(MessageQueueTest, Queues);
+
+TYPED_TEST(MessageQueueTest, PostedMessagesArriveInOrderAndSentOnesReturnTheirResult) {
+  TypeParam queue;
   std::vector<uint32_t> seen;
   std::thread worker([&] {
     for (uint32_t id = 1; id <= 3; ++id) queue.post({id, 0, 0});
@@ -37,8 +44,8 @@ TEST(MessageQueue, PostedMessagesArriveInOrderAndSentOnesReturnTheirResult) {
   EXPECT_EQ(posted, std::vector<uint32_t>({1, 2, 3, 99}));
 }
 
-TEST(MessageQueue, ASendFromTheLoopThreadRunsAtOnce) {
-  ThreadMessageQueue queue;
+TYPED_TEST(MessageQueueTest, ASendFromTheLoopThreadRunsAtOnce) {
+  TypeParam queue;
   std::vector<uint32_t> seen;
   queue.post({1, 0, 0});
   queue.run([&](const WindowMessage& m) -> intptr_t {
@@ -52,8 +59,8 @@ TEST(MessageQueue, ASendFromTheLoopThreadRunsAtOnce) {
   EXPECT_EQ(seen, std::vector<uint32_t>({1, 2}));
 }
 
-TEST(MessageQueue, TheSenderWaitsUntilTheMessageWasHandled) {
-  ThreadMessageQueue queue;
+TYPED_TEST(MessageQueueTest, TheSenderWaitsUntilTheMessageWasHandled) {
+  TypeParam queue;
   std::atomic<bool> handled{false};
   std::thread worker([&] {
     queue.send({1, 0, 0});
@@ -72,8 +79,8 @@ TEST(MessageQueue, TheSenderWaitsUntilTheMessageWasHandled) {
   worker.join();
 }
 
-TEST(MessageQueue, AfterQuitSendsComeBackUndeliveredAndPostsAreDropped) {
-  ThreadMessageQueue queue;
+TYPED_TEST(MessageQueueTest, AfterQuitSendsComeBackUndeliveredAndPostsAreDropped) {
+  TypeParam queue;
   std::atomic<int> handled{0};
   std::thread waiting;
   queue.post({1, 0, 0});
@@ -93,8 +100,8 @@ TEST(MessageQueue, AfterQuitSendsComeBackUndeliveredAndPostsAreDropped) {
   EXPECT_EQ(handled.load(), 1);
 }
 
-TEST(MessageQueue, ManySendersAllGetTheirOwnAnswer) {
-  ThreadMessageQueue queue;
+TYPED_TEST(MessageQueueTest, ManySendersAllGetTheirOwnAnswer) {
+  TypeParam queue;
   std::vector<std::thread> senders;
   std::atomic<int> done{0};
   for (int t = 0; t < 4; ++t)
