@@ -13,7 +13,7 @@ constexpr char STYLE_CLASS[] = "vexasfx";
 // The template font, "UI Gothic" 9 pt, is a proportional Japanese gothic; IPA's is the nearest.
 constexpr char STYLE_SHEET[] = R"(
 .vexasfx { font-family: "UI Gothic", "IPAPGothic", "IPAGothic", sans-serif; font-size: 9pt; }
-.vexasfx button { min-height: 0; min-width: 0; padding: 1px 4px; }
+.vexasfx button { min-height: 0; min-width: 0; padding: 1px 2px; }
 .vexasfx entry { min-height: 0; padding: 1px 3px; }
 .vexasfx progressbar trough, .vexasfx progressbar progress { min-height: 18px; }
 .vexasfx image.stop { color: #c01c28; }
@@ -68,6 +68,7 @@ std::string choose_path(GtkWindow* owner, const std::string& title, GtkFileChoos
                                                    accept_text.c_str(), GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
   gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
+  gtk_window_set_default_size(GTK_WINDOW(chooser), 600, 420);  // fits a small screen
   gtk_file_chooser_set_local_only(files, TRUE);
   gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
   if (!start_folder.empty() && g_file_test(start_folder.c_str(), G_FILE_TEST_IS_DIR))

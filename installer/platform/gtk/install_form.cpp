@@ -12,13 +12,21 @@ constexpr char BROWSE_TEXT[] = "参照(&R)...";
 constexpr int RESULT_OK = 1;
 constexpr int RESULT_CANCEL = 2;
 
-// The chooser starts in the folder the field names, when there is one.
+// The chooser starts in the folder the field names, or in the nearest one of its parents that
+// exists.
 std::string start_folder_for(const std::string& field) {
-  if (!field.empty() && field[0] == '/') return field;
-  char* current = getcwd(nullptr, 0);
-  std::string folder = current ? current : "";
-  free(current);
-  return field.empty() ? folder : folder + "/" + field;
+  std::string folder = field;
+  if (folder.empty() || folder[0] != '/') {
+    char* current = getcwd(nullptr, 0);
+    std::string base = current ? current : "/";
+    free(current);
+    folder = folder.empty() ? base : base + "/" + folder;
+  }
+  while (folder.size() > 1 && !g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
+    size_t cut = folder.find_last_of('/');
+    folder = cut == 0 || cut == std::string::npos ? "/" : folder.substr(0, cut);
+  }
+  return folder;
 }
 
 }  // namespace
