@@ -64,6 +64,7 @@ uint32_t QuantumArithEncoder::encode(QuantumModel& model, uint32_t symbol) {
     } else if ((low_ & 0x4000) && !(high_ & 0x4000)) {
       // The decoder flips its bit 14 here; the bit it stands for is settled later.
       ++pending_;
+      ++straddles_;
       low_ &= 0x3FFF;
       high_ |= 0x4000;
     } else {

@@ -34,6 +34,10 @@ class QuantumArithEncoder {
   // bits).
   uint64_t decoder_bits() const { return 16 + shifts_ + raw_bits_; }
 
+  // Renormalisation steps taken while the interval straddled the middle, over the coder's
+  // life: the case whose bits are settled late.
+  uint64_t straddles() const { return straddles_; }
+
  private:
   struct RawGroup {
     uint64_t at;  // index of the arithmetic bit the group goes before
@@ -49,6 +53,7 @@ class QuantumArithEncoder {
   uint64_t pending_ = 0;  // bits held back while the interval straddles the middle
   uint64_t shifts_ = 0;
   uint64_t raw_bits_ = 0;
+  uint64_t straddles_ = 0;
   std::vector<uint8_t> bits_;  // settled arithmetic bits, one per element
   std::vector<RawGroup> raws_;
 };

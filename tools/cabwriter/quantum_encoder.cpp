@@ -55,10 +55,11 @@ struct Choice {
 
 class BlockParser {
  public:
-  BlockParser(std::span<const uint8_t> data, QuantumTokenEncoder& tokens, uint32_t max_chain)
+  BlockParser(std::span<const uint8_t> data, QuantumTokenEncoder& tokens, const QuantumOptions& options)
       : data_(data),
         tokens_(tokens),
-        finder_(data, tokens.window_size(), tokens.max_offset(3), tokens.max_offset(4), max_chain) {}
+        finder_(data, tokens.window_size(), tokens.max_offset(3), tokens.max_offset(4),
+                std::max<uint32_t>(options.max_chain, 1), std::max<uint32_t>(options.nice_length, 3)) {}
 
   void parse(uint32_t start, uint32_t end);
 
@@ -141,7 +142,7 @@ std::vector<CompressedBlock> encode_quantum(std::span<const uint8_t> stream,
                                             const QuantumOptions& options, QuantumStats* stats) {
   QuantumTokenEncoder tokens(options.window_bits);
   if (stream.size() > UINT32_MAX - CAB_BLOCK_SIZE) throw std::invalid_argument("folder too large");
-  BlockParser parser(stream, tokens, std::max<uint32_t>(options.max_chain, 1));
+  BlockParser parser(stream, tokens, options);
   std::vector<CompressedBlock> blocks;
   for (size_t at = 0; at < stream.size(); at += CAB_BLOCK_SIZE) {
     uint32_t end = uint32_t(std::min<size_t>(stream.size(), at + CAB_BLOCK_SIZE));

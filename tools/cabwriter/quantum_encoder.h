@@ -14,7 +14,8 @@ namespace cabwriter {
 
 struct QuantumOptions {
   uint32_t window_bits = 21;  // 10 .. 21, as in the folder's typeCompress
-  uint32_t max_chain = 48;    // match candidates looked at per position
+  uint32_t max_chain = 256;   // match candidates looked at per position
+  uint32_t nice_length = 128;  // a match this long ends the search
 };
 
 // Throws std::invalid_argument for window bits outside 10 to 21. When `stats` is given it

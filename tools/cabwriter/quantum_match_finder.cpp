@@ -10,12 +10,13 @@ constexpr uint32_t HASH_BITS = 16;
 
 QuantumMatchFinder::QuantumMatchFinder(std::span<const uint8_t> data, uint32_t window_size,
                                        uint32_t short_reach, uint32_t medium_reach,
-                                       uint32_t max_chain)
+                                       uint32_t max_chain, uint32_t nice_length)
     : data_(data),
       window_size_(window_size),
       short_reach_(short_reach),
       medium_reach_(medium_reach),
       max_chain_(max_chain),
+      nice_length_(nice_length),
       head_(size_t(1) << HASH_BITS, 0),
       prev_(window_size, 0) {}
 

@@ -11,8 +11,9 @@ namespace cabwriter {
 class QuantumMatchFinder {
  public:
   // Lengths 3 and 4 reach only `short_reach` and `medium_reach` back; longer ones the window.
+  // The search at a position ends after `max_chain` candidates or at one of `nice_length`.
   QuantumMatchFinder(std::span<const uint8_t> data, uint32_t window_size, uint32_t short_reach,
-                     uint32_t medium_reach, uint32_t max_chain);
+                     uint32_t medium_reach, uint32_t max_chain, uint32_t nice_length);
 
   // Calls visit(length, offset) for each usable match at `pos` (length at least 3, at most
   // `max_length`, each longer than the last visited), then records `pos`. Positions must be
@@ -33,6 +34,7 @@ class QuantumMatchFinder {
   uint32_t short_reach_;
   uint32_t medium_reach_;
   uint32_t max_chain_;
+  uint32_t nice_length_;
   std::vector<uint32_t> head_;  // newest position + 1 per hash, 0 for none
   std::vector<uint32_t> prev_;  // per position modulo the window: the previous one + 1
 };
@@ -43,7 +45,8 @@ void QuantumMatchFinder::candidates(uint32_t pos, uint32_t max_length, Visit&& v
   uint32_t h = hash(pos);
   uint32_t best = 2;  // candidates shorter than 3 are never visited
   uint32_t chain = max_chain_;
-  for (uint32_t link = head_[h]; link != 0 && chain-- > 0 && best < max_length;) {
+  uint32_t enough = max_length < nice_length_ ? max_length : nice_length_;
+  for (uint32_t link = head_[h]; link != 0 && chain-- > 0 && best < enough;) {
     uint32_t cand = link - 1;
     uint32_t offset = pos - cand;
     if (offset > window_size_) break;

@@ -39,6 +39,7 @@ class QuantumTokenEncoder {
   const QuantumBases& bases() const { return bases_; }
   const QuantumStats& stats() const { return stats_; }
   uint64_t decoder_bits() const { return coder_.decoder_bits(); }
+  uint64_t straddles() const { return coder_.straddles(); }
 
   uint32_t position_slot(uint32_t offset) const;  // slot for offset (1-based)
   uint32_t length_slot(uint32_t length) const;    // slot for a coded length (5 and up)
