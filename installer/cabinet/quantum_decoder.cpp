@@ -94,20 +94,19 @@ inline void renormalise(Coder& c, BitReader& r) {
 }
 
 inline uint32_t decode_symbol(QuantumModel& model, Coder& c, BitReader& r) {
-  QuantumEntry* e = model.entries;
-  uint32_t total = e[0].cum;
+  const uint16_t* cum = model.cum;
+  uint32_t total = cum[0];
   uint32_t range = c.high - c.low + 1;
   // A corrupt stream may leave code outside [low, high]; the 16-bit difference keeps the
-  // target non-negative and the scan below ends at the last symbol at worst.
+  // target non-negative, and the search settles on some entry whatever it is.
   uint32_t target = ((((c.code - c.low) & 0xFFFF) + 1) * total - 1) / range;
-  uint32_t i = 0;
-  while (target < e[i + 1].cum) ++i;
+  uint32_t i = quantum_model_find(&model, target);
   uint32_t low = c.low;
-  c.high = (low + (e[i].cum * range) / total - 1) & 0xFFFF;
-  c.low = (low + (e[i + 1].cum * range) / total) & 0xFFFF;
+  c.high = (low + (cum[i] * range) / total - 1) & 0xFFFF;
+  c.low = (low + (cum[i + 1] * range) / total) & 0xFFFF;
   r.refill();
   renormalise(c, r);
-  uint32_t symbol = e[i].symbol;
+  uint32_t symbol = model.symbol[i];
   quantum_model_update(&model, i);
   return symbol;
 }

@@ -1,11 +1,13 @@
 #include "quantum_model.h"
 
+#include <utility>
+
 void quantum_model_init(QuantumModel* model, uint32_t symbols) {
   model->symbols = uint16_t(symbols);
   model->countdown = QUANTUM_FIRST_REORDER;
   for (uint32_t i = 0; i <= symbols; ++i) {
-    model->entries[i].cum = uint16_t(symbols - i);
-    model->entries[i].symbol = uint16_t(i);
+    model->cum[i] = uint16_t(symbols - i);
+    model->symbol[i] = uint16_t(i);
   }
 }
 
@@ -26,28 +28,28 @@ namespace {
 // Frequencies into order, highest first. The exchange sort is part of the format: entries of
 // equal frequency end up where its swaps leave them, and both coder sides must agree on that.
 void reorder(QuantumModel* model) {
-  QuantumEntry* e = model->entries;
+  uint16_t* cum = model->cum;
+  uint16_t* symbol = model->symbol;
   uint32_t n = model->symbols;
-  for (uint32_t j = 0; j < n; ++j) e[j].cum = uint16_t((e[j].cum - e[j + 1].cum + 1) / 2);
+  for (uint32_t j = 0; j < n; ++j) cum[j] = uint16_t((cum[j] - cum[j + 1] + 1) / 2);
   for (uint32_t i = 0; i + 1 < n; ++i) {
     for (uint32_t j = i + 1; j < n; ++j) {
-      if (e[j].cum > e[i].cum) {
-        QuantumEntry t = e[i];
-        e[i] = e[j];
-        e[j] = t;
+      if (cum[j] > cum[i]) {
+        std::swap(cum[i], cum[j]);
+        std::swap(symbol[i], symbol[j]);
       }
     }
   }
-  for (uint32_t j = n; j-- > 0;) e[j].cum = uint16_t(e[j].cum + e[j + 1].cum);
+  for (uint32_t j = n; j-- > 0;) cum[j] = uint16_t(cum[j] + cum[j + 1]);
 }
 
 // Halves every cumulative frequency, keeping each at least one above its successor so that
 // no symbol loses its last count.
 void halve(QuantumModel* model) {
-  QuantumEntry* e = model->entries;
+  uint16_t* cum = model->cum;
   for (uint32_t j = model->symbols; j-- > 0;) {
-    e[j].cum = uint16_t(e[j].cum >> 1);
-    if (e[j].cum <= e[j + 1].cum) e[j].cum = uint16_t(e[j + 1].cum + 1);
+    cum[j] = uint16_t(cum[j] >> 1);
+    if (cum[j] <= cum[j + 1]) cum[j] = uint16_t(cum[j + 1] + 1);
   }
 }
 

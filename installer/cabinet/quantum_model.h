@@ -18,15 +18,11 @@ constexpr uint16_t QUANTUM_REORDER_INTERVAL = 50;  // ...and every 50th after it
 constexpr uint32_t QUANTUM_SELECTORS = 7;
 constexpr uint32_t QUANTUM_LITERAL_SYMBOLS = 64;
 
-struct QuantumEntry {
-  uint16_t cum;
-  uint16_t symbol;
-};
-
 struct QuantumModel {
   uint16_t symbols;
   uint16_t countdown;  // rescales left until the next reordering
-  QuantumEntry entries[QUANTUM_MAX_SYMBOLS + 1];
+  uint16_t cum[QUANTUM_MAX_SYMBOLS + 1];
+  uint16_t symbol[QUANTUM_MAX_SYMBOLS + 1];
 };
 
 struct QuantumModels {
@@ -46,9 +42,17 @@ void quantum_models_init(QuantumModels* models, const QuantumBases& bases, uint3
 
 void quantum_model_rescale(QuantumModel* model);
 
+// The entry whose range holds `target`: the first whose successor's cumulative frequency is
+// not above it. A target at or past the total (a corrupt stream) gives entry 0; the last
+// entry's 0 ends the scan.
+inline uint32_t quantum_model_find(const QuantumModel* model, uint32_t target) {
+  uint32_t i = 0;
+  while (target < model->cum[i + 1]) ++i;
+  return i;
+}
+
 // Counts a use of the symbol at `index`.
 inline void quantum_model_update(QuantumModel* model, uint32_t index) {
-  QuantumEntry* e = model->entries;
-  for (uint32_t j = 0; j <= index; ++j) e[j].cum = uint16_t(e[j].cum + QUANTUM_INCREMENT);
-  if (e[0].cum > QUANTUM_RESCALE_ABOVE) quantum_model_rescale(model);
+  for (uint32_t j = 0; j <= index; ++j) model->cum[j] = uint16_t(model->cum[j] + QUANTUM_INCREMENT);
+  if (model->cum[0] > QUANTUM_RESCALE_ABOVE) quantum_model_rescale(model);
 }

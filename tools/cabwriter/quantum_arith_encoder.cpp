@@ -48,16 +48,16 @@ void QuantumArithEncoder::settle(uint32_t bit) {
 }
 
 uint32_t QuantumArithEncoder::encode(QuantumModel& model, uint32_t symbol) {
-  QuantumEntry* e = model.entries;
+  const uint16_t* cum = model.cum;
   uint32_t i = 0;
-  while (i < model.symbols && e[i].symbol != symbol) ++i;
+  while (i < model.symbols && model.symbol[i] != symbol) ++i;
   if (i == model.symbols) throw std::invalid_argument("symbol outside its model");
 
-  uint32_t total = e[0].cum;
+  uint32_t total = cum[0];
   uint32_t range = high_ - low_ + 1;
   uint32_t low = low_;
-  high_ = (low + (e[i].cum * range) / total - 1) & 0xFFFF;
-  low_ = (low + (e[i + 1].cum * range) / total) & 0xFFFF;
+  high_ = (low + (cum[i] * range) / total - 1) & 0xFFFF;
+  low_ = (low + (cum[i + 1] * range) / total) & 0xFFFF;
   for (;;) {
     if (((low_ ^ high_) & 0x8000) == 0) {
       settle(high_ >> 15);

@@ -27,11 +27,9 @@ struct CostTable {
 };
 
 void model_costs(const QuantumModel& model, float* cost) {
-  float total = float(model.entries[0].cum);
-  for (uint32_t i = 0; i < model.symbols; ++i) {
-    const QuantumEntry* e = model.entries + i;
-    cost[e->symbol] = std::log2(total / float(e->cum - e[1].cum));
-  }
+  float total = float(model.cum[0]);
+  for (uint32_t i = 0; i < model.symbols; ++i)
+    cost[model.symbol[i]] = std::log2(total / float(model.cum[i] - model.cum[i + 1]));
 }
 
 void refresh_costs(CostTable& t, const QuantumModels& m) {

@@ -16,7 +16,9 @@ class QuantumDecoderTest : public ::testing::Test {
  protected:
   void SetUp() override { memfs::reset(); }
   void TearDown() override {
-    if (decoder_) EXPECT_EQ(quantum_destroy(decoder_), CodecStatus::Ok);
+    if (decoder_) {
+      EXPECT_EQ(quantum_destroy(decoder_), CodecStatus::Ok);
+    }
     // Failed allocations are counted too; everything that was handed out came back.
     memfs::Stats& s = memfs::stats();
     uint32_t failed = s.fail_allocation_at != 0 && s.allocations >= s.fail_allocation_at ? 1 : 0;

@@ -13,13 +13,13 @@ using Entries = std::vector<std::pair<uint16_t, uint16_t>>;  // (cumulative, sym
 
 Entries entries_of(const QuantumModel& m) {
   Entries out;
-  for (uint32_t i = 0; i <= m.symbols; ++i) out.emplace_back(m.entries[i].cum, m.entries[i].symbol);
+  for (uint32_t i = 0; i <= m.symbols; ++i) out.emplace_back(m.cum[i], m.symbol[i]);
   return out;
 }
 
 uint32_t index_of(const QuantumModel& m, uint32_t symbol) {
   for (uint32_t i = 0; i < m.symbols; ++i)
-    if (m.entries[i].symbol == symbol) return i;
+    if (m.symbol[i] == symbol) return i;
   ADD_FAILURE() << "symbol " << symbol << " missing";
   return 0;
 }
@@ -27,9 +27,9 @@ uint32_t index_of(const QuantumModel& m, uint32_t symbol) {
 // Counts `symbol` until the model rescales; returns how many updates that took.
 uint32_t feed_until_rescale(QuantumModel& m, uint32_t symbol) {
   for (uint32_t n = 1;; ++n) {
-    uint16_t before = m.entries[0].cum;
+    uint16_t before = m.cum[0];
     quantum_model_update(&m, index_of(m, symbol));
-    if (m.entries[0].cum < before) return n;
+    if (m.cum[0] < before) return n;
   }
 }
 
@@ -84,14 +84,24 @@ TEST(QuantumModel, UpdateAddsEightToTheSymbolAndEveryEntryBeforeIt) {
   EXPECT_EQ(entries_of(m), (Entries{{23, 0}, {14, 1}, {13, 2}, {4, 3}, {3, 4}, {2, 5}, {1, 6}, {0, 7}}));
 }
 
+TEST(QuantumModel, FindGivesTheEntryWhoseRangeHoldsTheTarget) {
+  QuantumModel m;
+  quantum_model_init(&m, 7);
+  quantum_model_update(&m, 2);  // 15 14 13 4 3 2 1 0: entry 2 covers [4, 13)
+  const uint32_t expected[16] = {6, 5, 4, 3, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 0, 0};
+  for (uint32_t target = 0; target < 16; ++target)
+    EXPECT_EQ(quantum_model_find(&m, target), expected[target]) << "target " << target;
+  EXPECT_EQ(quantum_model_find(&m, 70000), 0u);  // past the total, as a corrupt stream may ask
+}
+
 TEST(QuantumModel, RescalesOnlyPast3800) {
   QuantumModel m;
   quantum_model_init(&m, 64);
   for (int i = 0; i < 467; ++i) quantum_model_update(&m, 0);
-  EXPECT_EQ(m.entries[0].cum, 3800);  // 64 + 467 * 8: not above the limit yet
+  EXPECT_EQ(m.cum[0], 3800);  // 64 + 467 * 8: not above the limit yet
   EXPECT_EQ(m.countdown, 4);
   quantum_model_update(&m, 0);
-  EXPECT_EQ(m.entries[0].cum, 3808 / 2);
+  EXPECT_EQ(m.cum[0], 3808 / 2);
   EXPECT_EQ(m.countdown, 3);
 }
 
@@ -145,7 +155,7 @@ TEST(QuantumModel, ReorderingIsAnExchangeSortNotAStableOne) {
   m.countdown = 1;  // the next rescale reorders
   // Differences 1, 2, 3782, 1, 16 for symbols 0..4 give frequencies 1, 1, 1891, 1, 8.
   const uint16_t cum[6] = {3802, 3801, 3799, 17, 16, 0};
-  for (int i = 0; i < 6; ++i) m.entries[i].cum = cum[i];
+  for (int i = 0; i < 6; ++i) m.cum[i] = cum[i];
   quantum_model_rescale(&m);
   // i=0 swaps with symbol 2 (1891), sending symbol 0 to entry 2; i=1 swaps symbol 1 with
   // symbol 4 (8), sending symbol 1 last. A stable sort would give 2, 4, 0, 1, 3.
