@@ -156,6 +156,32 @@ TEST_F(QuantumDecoderTest, TheEncoderWritesTheHandCheckedBlock) {
   EXPECT_EQ(tokens.finish_block(), HAND_BLOCK);
 }
 
+// Raw bits, most significant first, at the point the decoder's reader has reached. Window
+// bits 10. Tokens: "abcdefghij" (selector 1, literal symbols 33 to 42), a match of length 20
+// at offset 10, then 'k'. The match is selector 6; length 20 - 5 = 15 is length slot 10
+// (base 14, 2 extra bits: 01); offset 10 - 1 = 9 is long position slot 6 (base 8, 2 extra
+// bits: 01). After the length slot the coder has shifted 82 times, so its reader stands at
+// bit 16 + 82 = 98 and the two raw bits go there; after the position slot (4 more shifts) the
+// reader is at 16 + 86 + 2 = 104. 113 bits in all:
+//   ... 00[01]0000 [01]000000 ...   (bytes 12 and 13, raw bits bracketed)
+// Read least significant first, either pair would say 2 and the match would differ.
+const std::vector<uint8_t> RAW_BITS_BLOCK = {0xC8, 0x53, 0xED, 0xB8, 0x0F, 0xC0, 0x3D, 0xCC,
+                                             0xAE, 0xD2, 0xEB, 0xF6, 0x10, 0x40, 0x00};
+
+TEST_F(QuantumDecoderTest, ReadsRawExtraBitsMostSignificantFirstFromTheSameStream) {
+  ASSERT_EQ(create(10), CodecStatus::Ok);
+  std::vector<uint8_t> out;
+  EXPECT_EQ(decode(RAW_BITS_BLOCK, 31, out), CodecStatus::Ok);
+  EXPECT_EQ(text(out), "abcdefghijabcdefghijabcdefghijk");
+
+  cabwriter::QuantumTokenEncoder tokens(10);
+  tokens.begin_block();
+  for (char c : std::string("abcdefghij")) tokens.literal(uint8_t(c));
+  tokens.match(20, 10);
+  tokens.literal('k');
+  EXPECT_EQ(tokens.finish_block(), RAW_BITS_BLOCK);
+}
+
 TEST_F(QuantumDecoderTest, FailsWhenTheLastRenormalisationNeedsABitPastTheInput) {
   ASSERT_EQ(create(10), CodecStatus::Ok);
   // Six bytes hold 48 of the 49 bits: the last literal decodes, but its renormalisation reads
