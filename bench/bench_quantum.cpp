@@ -1,191 +1,78 @@
-// Quantum decoding speed (MB/s of output) on 16 MiB of text-like and 16 MiB of binary-like
-// data, next to zlib's inflate of the same content in MSZIP blocks (each block "CK" and raw
-// deflate primed with the previous 32 KiB, inflated with the same dictionary).
-#include <benchmark/benchmark.h>
-#include <zlib.h>
-
-#include <cstdio>
+// Quantum decoding speed (MB/s of output) on the shared text-like and binary-like content,
+// against zlib's inflate of the same content in MSZIP blocks.
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
-#include <vector>
+#include <stdexcept>
 
-#include "folder_encoder.h"
 #include "installer/cabinet/quantum_decoder.h"
+#include "mszip_blocks.h"
 #include "quantum_encoder.h"
-#include "test_data.h"
+#include "ratio_reporter.h"
 
 namespace {
 
-constexpr size_t CONTENT_SIZE = size_t(16) << 20;
 constexpr uint32_t WINDOW_BITS = 21;
 
-struct Corpus {
-  std::vector<uint8_t> content;
-  std::vector<cabwriter::CompressedBlock> quantum;
-  std::vector<cabwriter::CompressedBlock> mszip;
-};
+void* bench_alloc(uint32_t n) { return std::malloc(n); }
+void bench_free(void* p) { std::free(p); }
 
-void* plain_alloc(uint32_t n) { return std::malloc(n); }
-void plain_free(void* p) { std::free(p); }
-
-size_t total(const std::vector<cabwriter::CompressedBlock>& blocks) {
-  size_t n = 0;
-  for (const auto& b : blocks) n += b.bytes.size();
-  return n;
+// Decodes a folder block by block into one 32 KiB buffer, as the engine does. With `check`,
+// every block is compared with the content it came from.
+size_t decode_all(QuantumDecoder* decoder, const std::vector<cabwriter::CompressedBlock>& blocks,
+                  std::vector<uint8_t>& output, const std::vector<uint8_t>* check) {
+  if (quantum_reset(decoder) != CodecStatus::Ok) throw std::runtime_error("quantum_reset");
+  size_t total = 0;
+  for (const cabwriter::CompressedBlock& block : blocks) {
+    uint32_t wanted = block.uncompressed_size;
+    if (quantum_decompress(decoder, block.bytes.data(), uint32_t(block.bytes.size()), output.data(),
+                           &wanted) != CodecStatus::Ok)
+      throw std::runtime_error("quantum_decompress");
+    if (check && std::memcmp(output.data(), check->data() + total, wanted) != 0)
+      throw std::runtime_error("Quantum output differs from its content");
+    total += wanted;
+  }
+  return total;
 }
 
-class QuantumFolder {
- public:
-  QuantumFolder() {
-    uint32_t block_size = CAB_BLOCK_SIZE;
-    uint32_t capacity = 0;
-    QuantumConfig config{WINDOW_BITS, 0};
-    if (quantum_create(&block_size, &config, plain_alloc, plain_free, &capacity, &d_) != CodecStatus::Ok)
-      std::abort();
-  }
-  ~QuantumFolder() { quantum_destroy(d_); }
-
-  // Decodes every block into one 32 KiB buffer, as the engine does; calls sink per block.
-  template <typename Sink>
-  bool decode(const std::vector<cabwriter::CompressedBlock>& blocks, Sink&& sink) {
-    if (quantum_reset(d_) != CodecStatus::Ok) return false;
-    for (const auto& b : blocks) {
-      uint32_t size = b.uncompressed_size;
-      if (quantum_decompress(d_, b.bytes.data(), uint32_t(b.bytes.size()), out_, &size) != CodecStatus::Ok)
-        return false;
-      sink(out_, size);
-    }
-    return true;
-  }
-
- private:
-  QuantumDecoder* d_ = nullptr;
-  uint8_t out_[CAB_BLOCK_SIZE];
-};
-
-class MszipInflater {
- public:
-  MszipInflater() {
-    if (inflateInit2(&z_, -15) != Z_OK) std::abort();
-  }
-  ~MszipInflater() { inflateEnd(&z_); }
-
-  // Two alternating output buffers: the previous block is the next one's dictionary.
-  template <typename Sink>
-  bool decode(const std::vector<cabwriter::CompressedBlock>& blocks, Sink&& sink) {
-    uint32_t previous = 0;
-    int current = 0;
-    for (const auto& b : blocks) {
-      if (b.bytes.size() < 2 || b.bytes[0] != 'C' || b.bytes[1] != 'K') return false;
-      inflateReset(&z_);
-      if (previous != 0 && inflateSetDictionary(&z_, out_[current ^ 1], previous) != Z_OK) return false;
-      z_.next_in = const_cast<Bytef*>(b.bytes.data() + 2);
-      z_.avail_in = uInt(b.bytes.size() - 2);
-      z_.next_out = out_[current];
-      z_.avail_out = CAB_BLOCK_SIZE;
-      if (inflate(&z_, Z_FINISH) != Z_STREAM_END) return false;
-      uint32_t produced = CAB_BLOCK_SIZE - z_.avail_out;
-      if (produced != b.uncompressed_size) return false;
-      sink(out_[current], produced);
-      previous = produced;
-      current ^= 1;
-    }
-    return true;
-  }
-
- private:
-  z_stream z_{};
-  uint8_t out_[2][CAB_BLOCK_SIZE];
-};
-
-// Both decoders must give back the content before their speed means anything.
-template <typename Decoder>
-void verify(Decoder& decoder, const std::vector<cabwriter::CompressedBlock>& blocks,
-            const std::vector<uint8_t>& content, const char* what) {
-  size_t at = 0;
-  bool same = true;
-  bool ok = decoder.decode(blocks, [&](const uint8_t* p, uint32_t n) {
-    same = same && at + n <= content.size() && std::memcmp(p, content.data() + at, n) == 0;
-    at += n;
-  });
-  if (!ok || !same || at != content.size()) {
-    std::fprintf(stderr, "%s does not reproduce its content\n", what);
-    std::exit(1);
-  }
+void run_ours(benchmark::State& state, const std::vector<uint8_t>& content) {
+  auto blocks = cabwriter::encode_quantum(content, {.window_bits = WINDOW_BITS});
+  size_t packed = 0;
+  for (const auto& b : blocks) packed += b.bytes.size();
+  uint32_t block_size = 32768, capacity = 0;
+  QuantumConfig config{WINDOW_BITS, 0};
+  QuantumDecoder* decoder = nullptr;
+  if (quantum_create(&block_size, &config, bench_alloc, bench_free, &capacity, &decoder) != CodecStatus::Ok)
+    throw std::runtime_error("quantum_create");
+  std::vector<uint8_t> output(32768);
+  if (decode_all(decoder, blocks, output, &content) != content.size()) state.SkipWithError("wrong size");
+  size_t bytes = 0;
+  for (auto _ : state) bytes += decode_all(decoder, blocks, output, nullptr);
+  state.SetBytesProcessed(int64_t(bytes));
+  state.counters["compressed_%"] = 100.0 * double(packed) / double(content.size());
+  quantum_destroy(decoder);
 }
 
-const Corpus& corpus(const std::string& kind) {
-  static std::map<std::string, Corpus> corpora;
-  auto it = corpora.find(kind);
-  if (it != corpora.end()) return it->second;
-  Corpus c;
-  c.content = kind == "text" ? testdata::text_like(CONTENT_SIZE, 1) : testdata::binary_like(CONTENT_SIZE, 2);
-  c.quantum = cabwriter::encode_quantum(c.content, {.window_bits = WINDOW_BITS});
-  c.mszip = cabwriter::encode_mszip(c.content);
-  QuantumFolder q;
-  verify(q, c.quantum, c.content, "Quantum");
-  MszipInflater z;
-  verify(z, c.mszip, c.content, "MSZIP");
-  std::printf("%s: %zu bytes; Quantum %zu (%.1f %%), MSZIP %zu (%.1f %%)\n", kind.c_str(),
-              c.content.size(), total(c.quantum), 100.0 * double(total(c.quantum)) / double(c.content.size()),
-              total(c.mszip), 100.0 * double(total(c.mszip)) / double(c.content.size()));
-  return corpora.emplace(kind, std::move(c)).first->second;
+void run_zlib(benchmark::State& state, const std::vector<uint8_t>& content) {
+  auto blocks = benchdata::mszip_blocks(content);
+  size_t packed = 0;
+  for (const auto& b : blocks) packed += b.bytes.size();
+  benchdata::ZlibBlockInflater inflater;
+  size_t bytes = 0;
+  for (auto _ : state) bytes += inflater.run(blocks);
+  state.SetBytesProcessed(int64_t(bytes));
+  state.counters["compressed_%"] = 100.0 * double(packed) / double(content.size());
 }
 
-template <typename Decoder, bool Quantum>
-void decode_folder(benchmark::State& state, const std::string& kind) {
-  const Corpus& c = corpus(kind);
-  const auto& blocks = Quantum ? c.quantum : c.mszip;
-  static Decoder decoder;  // large buffers: not on the stack
-  uint64_t checksum = 0;
-  for (auto _ : state) {
-    bool ok = decoder.decode(blocks, [&](const uint8_t* p, uint32_t n) { checksum += p[n - 1]; });
-    if (!ok) state.SkipWithError("decoding failed");
-  }
-  benchmark::DoNotOptimize(checksum);
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(c.content.size()));
-}
-
-void BM_QuantumDecode(benchmark::State& state, const char* kind) {
-  decode_folder<QuantumFolder, true>(state, kind);
-}
-void BM_MszipInflate(benchmark::State& state, const char* kind) {
-  decode_folder<MszipInflater, false>(state, kind);
-}
-
-BENCHMARK_CAPTURE(BM_QuantumDecode, text, "text")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_CAPTURE(BM_MszipInflate, text, "text")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_CAPTURE(BM_QuantumDecode, binary, "binary")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_CAPTURE(BM_MszipInflate, binary, "binary")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-// Keeps each run's output rate so that the ratios can be printed at the end.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      auto it = run.counters.find("bytes_per_second");
-      if (it != run.counters.end()) rates[run.benchmark_name()] = double(it->second);
-    }
-  }
-  std::map<std::string, double> rates;
-};
+void BM_text_ours(benchmark::State& s) { run_ours(s, benchdata::text_content()); }
+void BM_text_zlib(benchmark::State& s) { run_zlib(s, benchdata::text_content()); }
+void BM_binary_ours(benchmark::State& s) { run_ours(s, benchdata::binary_content()); }
+void BM_binary_zlib(benchmark::State& s) { run_zlib(s, benchdata::binary_content()); }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RateReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  for (const char* kind : {"text", "binary"}) {
-    auto q = reporter.rates.find(std::string("BM_QuantumDecode/") + kind);
-    auto z = reporter.rates.find(std::string("BM_MszipInflate/") + kind);
-    if (q == reporter.rates.end() || z == reporter.rates.end()) continue;
-    std::printf("%-6s Quantum %7.1f MB/s   zlib inflate (MSZIP) %7.1f MB/s   ratio %.3f\n", kind,
-                q->second / 1e6, z->second / 1e6, q->second / z->second);
-  }
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK(BM_text_ours)->Name("quantum_text/ours")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_text_zlib)->Name("quantum_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_binary_ours)->Name("quantum_binary/ours")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_binary_zlib)->Name("quantum_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+RATIO_BENCHMARK_MAIN("zlib")

@@ -2,22 +2,16 @@
 // window size, inputs far longer than the window, folders spread over a cabinet set.
 #include <gtest/gtest.h>
 
-#include "cab_set_writer.h"
+#include "builders.h"
 #include "installer/cabinet/codec.h"
 #include "quantum_encoder.h"
 #include "set_extractor.h"
 #include "test_data.h"
 
 using namespace cabwriter;
+using testcab::file;
 
 namespace {
-
-SourceFile file(const std::string& name, std::vector<uint8_t> data) {
-  SourceFile f;
-  f.name = name;
-  f.data = std::move(data);
-  return f;
-}
 
 void expect_extracted(const memfs::Extraction& result, const std::vector<SourceFolder>& folders) {
   ASSERT_TRUE(result.ok) << cab_error_name(result.error.code);
