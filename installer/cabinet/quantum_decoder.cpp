@@ -24,6 +24,10 @@ struct QuantumDecoder {
   int32_t cpu_type;  // kept for the record only
   uint8_t* window;
   uint32_t window_pos;  // write offset, wraps at the window's end
+  // The window's first `filled` bytes hold data (all of them once it has wrapped); a match
+  // reaching past them reads zeros. Zeroing on demand spares a large window's pages until
+  // they are needed.
+  uint32_t filled;
   uint32_t position;    // bytes produced since the folder started
   uint32_t mask;
   uint8_t window_bits;
@@ -123,11 +127,22 @@ struct Output {
   uint32_t wanted;  // bytes still owed
 };
 
+// Zeroes what a match will read beyond the filled part of the window.
+void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
+  uint32_t size = d->mask + 1;
+  uint32_t filled = d->filled > d->window_pos ? d->filled : d->window_pos;
+  if (src + length <= filled) return;
+  uint32_t end = src + length < size ? src + length : size;
+  std::memset(d->window + filled, 0, end - filled);
+  d->filled = end;
+}
+
 void copy_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
   uint8_t* window = d->window;
   uint32_t mask = d->mask;
   uint32_t src = (d->window_pos - offset) & mask;
   uint32_t dst = d->window_pos;
+  if (d->filled <= mask) fill_for_match(d, src, length);
   uint8_t* out = o.out + o.produced;
   if (offset >= length && src + length <= mask + 1 && dst + length <= mask + 1) {
     // A source after the destination (an offset near the window size) may overlap it; the
@@ -144,7 +159,9 @@ void copy_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) 
       dst = (dst + 1) & mask;
     }
   }
-  d->window_pos = (d->window_pos + length) & mask;
+  uint32_t start = d->window_pos;
+  d->window_pos = (start + length) & mask;
+  if (d->window_pos < start) d->filled = mask + 1;  // wrapped: every byte has been written
   d->position += length;
   o.produced += length;
   o.wanted -= length;
@@ -159,6 +176,7 @@ Token decode_token(QuantumDecoder* d, Coder& c, BitReader& r, Output& o) {
     uint8_t byte = uint8_t(selector * 64 + decode_symbol(m.literal[selector], c, r));
     d->window[d->window_pos] = byte;
     d->window_pos = (d->window_pos + 1) & d->mask;
+    if (d->window_pos == 0) d->filled = d->mask + 1;
     ++d->position;
     o.out[o.produced++] = byte;
     --o.wanted;
@@ -186,6 +204,8 @@ Token decode_token(QuantumDecoder* d, Coder& c, BitReader& r, Output& o) {
 }
 
 void initialise(QuantumDecoder* d) {
+  // The window keeps its bytes; the next folder writes from its start again.
+  if (d->window_pos > d->filled) d->filled = d->window_pos;
   d->window_pos = 0;
   d->position = 0;
   quantum_build_bases(&d->bases);
@@ -211,8 +231,9 @@ CodecStatus quantum_create(uint32_t* block_size, const QuantumConfig* config, Al
     free(d);
     return CodecStatus::NoMemory;
   }
-  // A match reaching before the folder's first byte reads zeros, never stale memory.
-  std::memset(window, 0, window_size);
+  // A match reaching before the first folder's first byte reads zeros, never stale memory.
+  d->filled = 0;
+  d->window_pos = 0;
   d->magic = QUANTUM_MAGIC;
   d->alloc = alloc;
   d->free = free;

@@ -2,6 +2,7 @@
 // failures at the input's end and at a match that overruns the block, and state across calls.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -269,13 +270,14 @@ std::vector<uint8_t> expand(const std::vector<Token>& tokens) {
 }
 
 TEST_F(QuantumDecoderTest, MatchesReachTheWholeWindowAcrossItsWrap) {
-  // A 1 KiB window, 12 KiB of output: the write position wraps many times, and matches run
-  // from the window's far end, overlap themselves and straddle the wrap.
+  // A 1 KiB window, 12 KiB of output: the write position wraps many times (the first time
+  // inside a match), and matches run from the window's far end, overlap themselves and
+  // straddle the wrap.
   cabwriter::QuantumTokenEncoder tokens(10);
   std::vector<Token> list;
-  std::vector<uint8_t> seed = testdata::random_bytes(1024, 9);
+  std::vector<uint8_t> seed = testdata::random_bytes(1000, 9);
   for (uint8_t b : seed) list.push_back({0, b});
-  uint32_t produced = 1024;
+  uint32_t produced = 1000;
   uint32_t x = 1;
   while (produced < 12000) {
     x = x * 1103515245u + 12345u;
@@ -297,16 +299,44 @@ TEST_F(QuantumDecoderTest, MatchesReachTheWholeWindowAcrossItsWrap) {
   EXPECT_TRUE(out == expected);
 }
 
-TEST_F(QuantumDecoderTest, AMatchBeforeTheFolderStartReadsZeros) {
-  cabwriter::QuantumTokenEncoder tokens(12);
+void* dirty_alloc(uint32_t n) {
+  void* p = memfs::alloc(n);
+  if (p) std::memset(p, 0xA5, n);
+  return p;
+}
+
+std::vector<uint8_t> one_block(uint32_t window_bits, const std::vector<Token>& list) {
+  cabwriter::QuantumTokenEncoder tokens(window_bits);
   tokens.begin_block();
-  tokens.literal('x');
-  tokens.match(5, 3);  // two bytes before the first one
-  std::vector<uint8_t> block = tokens.finish_block();
-  ASSERT_EQ(create(12), CodecStatus::Ok);
+  for (Token t : list) t.length ? tokens.match(t.length, t.value) : tokens.literal(uint8_t(t.value));
+  return tokens.finish_block();
+}
+
+TEST_F(QuantumDecoderTest, BeforeTheFirstFolderTheWindowReadsAsZeros) {
+  // The window comes from the allocator full of 0xA5; none of it may show.
+  uint32_t block_size = CAB_BLOCK_SIZE, capacity = 0;
+  QuantumConfig config{12, 0};
+  ASSERT_EQ(quantum_create(&block_size, &config, dirty_alloc, memfs::free, &capacity, &decoder_),
+            CodecStatus::Ok);
   std::vector<uint8_t> out;
-  ASSERT_EQ(decode(block, 6, out), CodecStatus::Ok);
-  EXPECT_EQ(out, (std::vector<uint8_t>{'x', 0, 0, 'x', 0, 0}));
+  // A match at the very start wraps round the window's end into the bytes it writes itself.
+  ASSERT_EQ(decode(one_block(12, {{5, 3}, {0, 'x'}, {4, 1000}}), 10, out), CodecStatus::Ok);
+  EXPECT_EQ(out, (std::vector<uint8_t>{0, 0, 0, 0, 0, 'x', 0, 0, 0, 0}));
+}
+
+TEST_F(QuantumDecoderTest, AResetKeepsTheWindowsBytes) {
+  ASSERT_EQ(create(10), CodecStatus::Ok);
+  std::vector<Token> first;
+  std::vector<uint8_t> bytes = testdata::random_bytes(1030, 4);
+  for (uint8_t b : bytes) first.push_back({0, b});
+  std::vector<uint8_t> out;
+  ASSERT_EQ(decode(one_block(10, first), 1030, out), CodecStatus::Ok);
+  ASSERT_EQ(out, bytes);
+  // The window has wrapped: its last bytes are 1018..1023 of the first folder. A new folder
+  // writes from the window's start again, so offset 3 at its first byte finds 1021..1023.
+  ASSERT_EQ(quantum_reset(decoder_), CodecStatus::Ok);
+  ASSERT_EQ(decode(one_block(10, {{3, 3}}), 3, out), CodecStatus::Ok);
+  EXPECT_EQ(out, std::vector<uint8_t>(bytes.begin() + 1021, bytes.begin() + 1024));
 }
 
 TEST_F(QuantumDecoderTest, GarbageNeverReadsOrWritesOutOfBounds) {
