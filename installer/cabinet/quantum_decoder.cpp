@@ -28,7 +28,7 @@ struct QuantumDecoder {
   // reaching past them reads zeros. Zeroing on demand spares a large window's pages until
   // they are needed.
   uint32_t filled;
-  uint32_t position;    // bytes produced since the folder started
+  uint32_t position;  // bytes produced since the folder started
   uint32_t mask;
   uint8_t window_bits;
   QuantumBases bases;
