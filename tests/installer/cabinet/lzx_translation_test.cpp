@@ -50,10 +50,13 @@ TEST(LzxTranslation, LastTenBytesOfAFrameAreLeftAlone) {
   auto out = decode_stored({frame}, SIZE);
   EXPECT_EQ(get_le32(out[0], 54), 5000u - 53u);
 
+  // Index L - 10: untouched. Its operand's last byte lies under the scan's sentinels, so a
+  // translation size above that sentinel-polluted value is what would expose a late call.
   std::vector<uint8_t> late(64, 0x90);
-  late[54] = 0xE8;  // index L - 10: untouched
+  late[54] = 0xE8;
   put_le32(late, 55, 5000);
   EXPECT_EQ(decode_stored({late}, SIZE)[0], late);
+  EXPECT_EQ(decode_stored({late}, 0xF0000000u)[0], late);
 }
 
 TEST(LzxTranslation, NegativeOperandsAndOperandsOutOfRange) {
