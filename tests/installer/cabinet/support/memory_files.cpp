@@ -17,6 +17,7 @@ struct State {
   std::map<int, Handle> handles;
   int next_handle = 3;
   Stats stats;
+  std::vector<ReadRecord> reads;
 };
 
 State& state() {
@@ -31,6 +32,7 @@ Stats& stats() { return state().stats; }
 std::map<std::string, std::vector<uint8_t>>& files() { return state().files; }
 void put(const std::string& name, std::vector<uint8_t> bytes) { state().files[name] = std::move(bytes); }
 int open_handles() { return int(state().handles.size()); }
+const std::vector<ReadRecord>& read_log() { return state().reads; }
 
 void* alloc(uint32_t size) {
   Stats& s = state().stats;
@@ -66,6 +68,7 @@ uint32_t read(int handle, void* buffer, uint32_t count) {
   auto it = s.handles.find(handle);
   if (it == s.handles.end()) return uint32_t(-1);
   const std::vector<uint8_t>& data = s.files[it->second.name];
+  s.reads.push_back(ReadRecord{it->second.name, it->second.position, count});
   int64_t available = int64_t(data.size()) - it->second.position;
   if (available < 0) available = 0;
   uint32_t n = count < available ? count : uint32_t(available);

@@ -29,6 +29,13 @@ std::map<std::string, std::vector<uint8_t>>& files();
 void put(const std::string& name, std::vector<uint8_t> bytes);
 int open_handles();  // handles not closed yet
 
+struct ReadRecord {
+  std::string name;
+  int64_t offset;
+  uint32_t count;
+};
+const std::vector<ReadRecord>& read_log();
+
 void* alloc(uint32_t size);
 void free(void* memory);
 int open(const char* name, int flags, int mode);
