@@ -1,6 +1,7 @@
 #include "lzx_block_writer.h"
 
 #include <stdexcept>
+#include <string>
 
 #include "lzx_huffman_code.h"
 #include "lzx_tree_writer.h"
@@ -24,7 +25,9 @@ void LzxFrameSink::produced(uint32_t n) {
 
 void LzxFrameSink::close_frame() {
   bits_.flush();
-  if (bytes_.size() > MAX_FRAME_BYTES) throw std::runtime_error("LZX frame does not fit a data block");
+  if (bytes_.size() > MAX_FRAME_BYTES)
+    throw std::runtime_error("LZX frame of " + std::to_string(bytes_.size()) + " bytes for " +
+                             std::to_string(in_frame_) + " does not fit a data block");
   CompressedBlock block;
   block.bytes = std::move(bytes_);
   block.uncompressed_size = uint16_t(in_frame_);

@@ -21,7 +21,7 @@ class BlockPlan {
     LzxBlockSpec spec{options_.block_kind, options_.block_size};
     if (!options_.blocks.empty()) {
       spec = options_.blocks[index_];
-      if (index_ + 1 < options_.blocks.size()) ++index_;
+      index_ = (index_ + 1) % options_.blocks.size();
     }
     if (spec.size == 0 || spec.size > MAX_BLOCK) throw std::invalid_argument("LZX block size out of range");
     return spec;

@@ -28,8 +28,9 @@ struct LzxBlockSpec {
 
 struct LzxOptions {
   uint32_t window_bits = 21;  // 15 to 21
-  // Blocks in stream order; the last entry repeats until the stream ends. Empty: blocks of
-  // `block_size` bytes of `block_kind`.
+  // Blocks in stream order, the list starting over until the stream ends. Empty: blocks of
+  // `block_size` bytes of `block_kind`. A frame that ends up larger than a data block can hold
+  // (tiny uncompressed blocks) makes encode_lzx throw std::runtime_error.
   std::vector<LzxBlockSpec> blocks;
   uint32_t block_size = 3 * 32768;
   LzxBlockKind block_kind = LzxBlockKind::Auto;
