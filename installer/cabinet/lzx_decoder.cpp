@@ -87,8 +87,9 @@ void free_decoder(LzxDecoder* d) {
 
 CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn alloc, FreeFn free,
                        uint32_t* input_capacity, LzxDecoder** handle) {
+  // Every creation failure is status 1, which the engine records as NoMemory.
   if (!block_size || !input_capacity) return CodecStatus::NoMemory;
-  if (*block_size == 0 || *block_size > MAX_BLOCK_SIZE) return CodecStatus::BadSize;
+  if (*block_size == 0 || *block_size > MAX_BLOCK_SIZE) return CodecStatus::NoMemory;
   *input_capacity = *block_size + LZX_INPUT_SLACK;
   if (!handle) return CodecStatus::Ok;
 

@@ -153,4 +153,44 @@ TEST(LzxDecoder, FailureReportsNothingAndLeavesTheHandleUsable) {
   EXPECT_EQ(decode_folder(decoder.get(), cabwriter::encode_lzx(data, options), &status), data);
 }
 
+// Damaged streams of every block kind: each frame either decodes whole or fails with nothing,
+// and (under the sanitizers) nothing is read or written out of bounds.
+TEST(LzxDecoder, DamagedStreamsFailCleanly) {
+  auto data = testdata::binary_like(70000, 3);
+  auto text = testdata::text_like(30000, 4);
+  data.insert(data.end(), text.begin(), text.end());
+  cabwriter::LzxOptions options;
+  options.window_bits = 15;
+  options.e8_translation_size = 100000;
+  options.blocks = {{cabwriter::LzxBlockKind::Aligned, 7001},
+                    {cabwriter::LzxBlockKind::Uncompressed, 999},
+                    {cabwriter::LzxBlockKind::Verbatim, 20000}};
+  const auto frames = cabwriter::encode_lzx(data, options);
+  auto decoder = make_decoder(15);
+  uint32_t x = 12345;
+  auto next = [&x] { return x = x * 1103515245u + 12345u, x >> 8; };
+  uint32_t failures = 0;
+  for (int round = 0; round < 200; ++round) {
+    auto damaged = frames;
+    auto& victim = damaged[next() % damaged.size()].bytes;
+    if (round % 4 == 3) {
+      victim.resize(next() % (victim.size() + 1));
+    } else {
+      for (int i = 0; i < 1 + round % 3; ++i) victim[next() % victim.size()] ^= uint8_t(1 + next() % 255);
+    }
+    lzx_reset(decoder.get());
+    for (const auto& frame : damaged) {
+      FrameResult r = decode_frame(decoder.get(), frame.bytes, frame.uncompressed_size);
+      if (r.status != CodecStatus::Ok) {
+        EXPECT_EQ(r.status, CodecStatus::DataError);
+        EXPECT_TRUE(r.output.empty());
+        ++failures;
+        break;
+      }
+      EXPECT_EQ(r.output.size(), frame.uncompressed_size);
+    }
+  }
+  EXPECT_GT(failures, 50u);
+}
+
 }  // namespace
