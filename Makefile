@@ -46,7 +46,7 @@ bench: deps
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON -DKV_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_cabinet
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_cabinet make_fuzz_seeds
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:

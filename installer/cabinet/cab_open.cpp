@@ -20,7 +20,8 @@ void parse_header(const uint8_t* raw, CabHeader* header) {
 // The header reserve buffer follows the size of each cabinet; the folder and data record
 // buffers are sized once per engine, so every cabinet it reads must agree with the first.
 int size_reserve_buffers(CabEngine* engine, uint16_t cb_header, uint8_t cb_folder, uint8_t cb_data) {
-  if (cb_header != engine->header_reserve_size) {
+  // 0xFFFF is also a valid size, so the marker alone cannot tell that no buffer exists yet.
+  if (cb_header != engine->header_reserve_size || (cb_header != 0 && !engine->header_reserve)) {
     if (engine->header_reserve) engine->free(engine->header_reserve);
     engine->header_reserve = nullptr;
     engine->header_reserve_size = cb_header;

@@ -109,6 +109,8 @@ inline void copy_near(uint8_t* out, uint32_t pos, uint32_t dist, uint32_t len) {
       src += 8;
     }
     if (dst != end) std::memcpy(end - 8, src_end - 8, 8);  // rewrites bytes already final
+  } else if (dist >= len) {
+    std::memcpy(dst, src, len);  // short and not overlapping
   } else if (dist == 1) {
     std::memset(dst, src[0], len);
   } else {

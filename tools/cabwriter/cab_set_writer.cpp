@@ -183,6 +183,15 @@ class Layout {
     return std::nullopt;
   }
 
+  // Compressed bytes of block bi that an empty next cabinet, continuing folder fi, can take.
+  size_t fresh_capacity(size_t fi, size_t bi) const {
+    const PlannedFolder& f = folders_[fi];
+    int64_t room = int64_t(options_.max_cabinet_size) - fixed_overhead(cabs_.size()) - 8 -
+                   options_.folder_reserve_size - 8 - options_.data_reserve_size;
+    for (size_t file : f.block_files[bi]) room -= file_record_size(f.files[file]);
+    return room > 0 ? size_t(room) : 0;
+  }
+
   std::optional<SplitRequest> place_block(size_t fi, size_t bi) {
     const PlannedFolder& f = folders_[fi];
     const size_t size = f.blocks[bi].bytes.size();
@@ -192,12 +201,12 @@ class Layout {
       CabPlan& cab = cabs_.back();
       uint32_t growth = directory_growth(fi, bi);
       uint32_t whole = 8u + options_.data_reserve_size + uint32_t(size - start);
-      if (max == 0 || cab.size + growth + whole <= max || !cab.has_data) {
+      if (max == 0 || cab.size + growth + whole <= max) {
         add_piece(fi, bi, start, size, false);
         return std::nullopt;
       }
       int64_t room = int64_t(max) - cab.size - growth - 8 - options_.data_reserve_size;
-      if (start == 0 && room >= 1) {
+      if (start == 0 && room >= 1 && size - size_t(room) <= fresh_capacity(fi, bi)) {
         uint32_t block_end = f.block_start[bi] + f.blocks[bi].uncompressed_size;
         if (auto request = must_split(fi, block_end)) return request;
         add_piece(fi, bi, 0, size_t(room), true);
@@ -205,6 +214,10 @@ class Layout {
         open_cab();
         continue;
       }
+      // A block is split at most once, so what is left of it must fit an empty cabinet.
+      if (!cab.has_data)
+        throw std::invalid_argument("max_cabinet_size " + std::to_string(max) +
+                                    " cannot hold a data block of this set");
       if (folder_in_current(fi)) {
         if (auto request = must_split(fi, f.block_start[bi])) return request;
       }

@@ -36,7 +36,10 @@ struct SourceFolder {
 };
 
 struct SetOptions {
-  uint32_t max_cabinet_size = 0;  // 0: everything in one cabinet
+  // 0: everything in one cabinet. A block is split at most once (two pieces), so a limit
+  // below about half a block's size can be impossible to meet: build_set then throws
+  // std::invalid_argument rather than exceed it.
+  uint32_t max_cabinet_size = 0;
   bool checksums = true;
   uint16_t set_id = 0x4B56;
   std::string cabinet_name = "disk%u.cab";  // %u becomes the 1-based position in the set

@@ -191,3 +191,17 @@ TEST_F(EngineErrors, DecoderIsKeptForTheSameTypeAndRenewedForAnother) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineReserve, LargestHeaderReserveIsRead) {
+  memfs::reset();
+  SetOptions options;
+  options.reserve_present = true;
+  options.header_reserve.assign(0xFFFF, 0x11);  // equals the engine's own "size unknown" mark
+  auto result = memfs::extract_images({build_cabinet(testcab::two_folders(), options)});
+  EXPECT_TRUE(result.ok) << cab_error_name(result.error.code);
+  EXPECT_EQ(result.files.size(), 3u);
+}
+
+}  // namespace

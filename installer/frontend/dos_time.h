@@ -1,0 +1,15 @@
+// Cabinet file times: a DOS date and time, taken as local time.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+struct DosDateTime {
+  int year, month, day, hour, minute, second;
+};
+
+DosDateTime split_dos_date_time(uint16_t date, uint16_t time);
+
+// Seconds since the epoch for the local time the DOS fields name; false for impossible fields
+// (month 0, day 0, hour 24, ...).
+bool dos_date_time_to_unix(uint16_t date, uint16_t time, std::time_t* out);
