@@ -1,4 +1,6 @@
 // Folders: finding a folder's record and data, and keeping a decoder that fits its method.
+#include <cstring>
+
 #include "cab_engine_internal.h"
 #include "decoder_dispatch.h"
 
@@ -51,6 +53,9 @@ int ensure_decoder(CabEngine* engine, uint16_t type_compress) {
     free_io_buffers(engine);
     return fail(engine, CabError::NoMemory);
   }
+  // A damaged first block may reach back into "history" that was never written; it reads
+  // zeros rather than whatever the allocator left there.
+  std::memset(engine->output, 0, block_size);
 
   void* handle = nullptr;
   CodecStatus status = decoder_create(type_compress, engine->cpu_type, engine->alloc, engine->free,

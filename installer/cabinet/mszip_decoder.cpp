@@ -96,7 +96,8 @@ inline uint32_t lookup(Inflater& s, const uint32_t* table, int root_bits) {
   return e;
 }
 
-// Copies a match whose source lies inside what this block has produced.
+// Copies a match whose source lies inside what this block has produced. Needs 8 bytes of
+// buffer after the match.
 inline void copy_near(uint8_t* out, uint32_t pos, uint32_t dist, uint32_t len) {
   uint8_t* dst = out + pos;
   const uint8_t* src = dst - dist;
@@ -109,8 +110,13 @@ inline void copy_near(uint8_t* out, uint32_t pos, uint32_t dist, uint32_t len) {
       src += 8;
     }
     if (dst != end) std::memcpy(end - 8, src_end - 8, 8);  // rewrites bytes already final
-  } else if (dist >= len) {
-    std::memcpy(dst, src, len);  // short and not overlapping
+  } else if (dist >= 8) {
+    // A short match: one 8-byte move. The bytes it writes past the match still belong to the
+    // previous block (history for far matches), so they are put back.
+    uint8_t saved[8];
+    std::memcpy(saved, dst + len, 8);
+    std::memcpy(dst, src, 8);
+    std::memcpy(dst + len, saved, 8);
   } else if (dist == 1) {
     std::memset(dst, src[0], len);
   } else {
@@ -153,14 +159,17 @@ Step careful_step(Inflater& s, const uint32_t* litlen, const uint32_t* dist_tabl
   if (len > room) len = room;  // the wanted count ends inside this match
   if (dist > s.out_pos) {
     copy_from_history(s, dist, len);
-  } else {
+  } else if (s.out_end - s.out_pos - len >= 8) {
     copy_near(s.out, s.out_pos, dist, len);
     s.out_pos += len;
+  } else {
+    for (uint32_t i = 0; i < len; ++i, ++s.out_pos) s.out[s.out_pos] = s.out[s.out_pos - dist];
   }
   return Step::Continue;
 }
 
-Step decode_huffman_block(Inflater& s, const uint32_t* litlen, const uint32_t* dist_table) {
+inline __attribute__((always_inline)) Step decode_codes(Inflater& s, const uint32_t* litlen,
+                                                        const uint32_t* dist_table) {
   for (;;) {
     while (s.in_pos + FAST_INPUT_ROOM <= s.in_size && s.out_end - s.out_pos >= FAST_OUTPUT_ROOM) {
       refill(s);
@@ -202,6 +211,16 @@ Step decode_huffman_block(Inflater& s, const uint32_t* litlen, const uint32_t* d
     Step step = careful_step(s, litlen, dist_table);
     if (step != Step::Continue) return step;
   }
+}
+
+// The decoder state is copied into a local for the hot loop: output bytes are stored through a
+// byte pointer, which may alias anything the compiler cannot prove local, so a shared state
+// would be reloaded from memory after every byte.
+Step decode_huffman_block(Inflater& state, const uint32_t* litlen, const uint32_t* dist_table) {
+  Inflater s = state;
+  Step step = decode_codes(s, litlen, dist_table);
+  state = s;
+  return step;
 }
 
 // Drops to a byte boundary and copies a stored block straight from the input.

@@ -29,7 +29,7 @@ constexpr uint32_t entry_extra(uint32_t e) { return (e >> 8) & 15; }
 constexpr uint32_t entry_kind(uint32_t e) { return (e >> 12) & 7; }
 constexpr uint32_t entry_value(uint32_t e) { return e >> 16; }
 
-constexpr int LITLEN_ROOT_BITS = 10;
+constexpr int LITLEN_ROOT_BITS = 11;
 constexpr int DIST_ROOT_BITS = 8;
 constexpr int CODELEN_ROOT_BITS = 7;
 // Root table plus the largest set of sub-tables any code set can need (one per long code).
