@@ -4,6 +4,7 @@
 
 #include "installer/cabinet/codec.h"
 #include "installer/cabinet/quantum_tables.h"
+#include "lzx_encoder.h"
 #include "quantum_encoder.h"
 
 namespace cabwriter {
@@ -20,6 +21,13 @@ FolderEncoder default_encoder(uint16_t type_compress) {
       return [bits](std::span<const uint8_t> stream) {
         return encode_quantum(stream, QuantumOptions{.window_bits = bits});
       };
+    }
+    case METHOD_LZX: {
+      LzxOptions options;
+      options.window_bits = window_bits_of(type_compress);
+      if (options.window_bits < 15 || options.window_bits > 21)
+        throw std::invalid_argument("LZX window bits must be 15 to 21");
+      return [options](std::span<const uint8_t> stream) { return encode_lzx(stream, options); };
     }
     default:
       break;
