@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "builders.h"
+#include "installer/cabinet/codec.h"
+#include "lzx_encoder.h"
 #include "installer/frontend/dos_time.h"
 
 namespace fs = std::filesystem;
@@ -170,6 +172,83 @@ TEST_F(Vexacab, MissingNextCabinetIsReported) {
   r = run("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("vexacab extract [-d DIR] CAB"), std::string::npos);
+}
+
+TEST_F(Vexacab, QuantumFoldersAcrossASet) {
+  std::vector<SourceFolder> folders = {
+      folder(0x0A02, {file("docs/readme.txt", testdata::text_like(60000, 1)), file("tiny", {'x'})}),
+      folder(0x1502, {file("bin/data.dat", testdata::binary_like(150000, 2)),
+                      file("rand.bin", testdata::random_bytes(30000, 3))})};
+  SetOptions options;
+  options.max_cabinet_size = 40000;
+  auto set = build_set(folders, options);
+  ASSERT_GE(set.size(), 3u);
+  write_set(set, cabs());
+
+  Result r = run("list " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Quantum:10 docs/readme.txt"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Quantum:21 bin/data.dat"), std::string::npos) << r.out;
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("OK: 4 files, 240001 bytes"), std::string::npos) << r.out;
+  r = run("extract -d " + out() + " " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(slurp(out() + "/docs/readme.txt"), folders[0].files[0].data);
+  EXPECT_EQ(slurp(out() + "/tiny"), folders[0].files[1].data);
+  EXPECT_EQ(slurp(out() + "/bin/data.dat"), folders[1].files[0].data);
+  EXPECT_EQ(slurp(out() + "/rand.bin"), folders[1].files[1].data);
+
+  // A block cut short, with no checksum to catch it first: the decoder runs out of input.
+  SetOptions unchecked;
+  unchecked.checksums = false;
+  CabinetImage cab = build_cabinet({folder(0x1002, {file("a", testdata::text_like(50000, 1))})}, unchecked);
+  cab.folders[0].blocks[1].data.resize(cab.folders[0].blocks[1].data.size() / 2);
+  write_set({cab}, cabs());
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("vexacab: DecoderFailed ("), std::string::npos) << r.out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Vexacab, ListsExtractsAndTestsLzxFolders) {
+  std::vector<SourceFolder> folders = {
+      folder(type_compress_of(METHOD_LZX, 16), {file("game.exe", testdata::binary_like(150000, 1)),
+                                                 file("readme.txt", testdata::text_like(40000, 2))}),
+      folder(type_compress_of(METHOD_LZX, 21), {file("noise.bin", testdata::random_bytes(60000, 3))})};
+  SetOptions options;
+  options.max_cabinet_size = 30000;
+  auto set = build_set(folders, options);
+  ASSERT_GE(set.size(), 3u);
+  write_set(set, cabs());
+
+  Result r = run("list " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("LZX:16"), std::string::npos) << r.out;
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 0) << r.out;
+  r = run("extract -d " + out() + " " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (const SourceFolder& f : folders)
+    for (const SourceFile& s : f.files) EXPECT_EQ(slurp(out() + "/" + s.name), s.data) << s.name;
+
+  // A damaged LZX block with a matching checksum reaches the decoder, which refuses it.
+  folders[0].encoder = [](std::span<const uint8_t> stream) {
+    LzxOptions lzx;
+    lzx.window_bits = 16;
+    auto blocks = encode_lzx(stream, lzx);
+    blocks[0].bytes.resize(blocks[0].bytes.size() / 3);
+    return blocks;
+  };
+  fs::remove_all(cabs());
+  fs::create_directories(cabs());
+  write_set({build_cabinet({folders[0]})}, cabs());
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("vexacab: DecoderFailed ("), std::string::npos) << r.out;
 }
 
 }  // namespace
