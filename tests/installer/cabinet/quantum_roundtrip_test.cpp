@@ -13,21 +13,6 @@ using testcab::file;
 
 namespace {
 
-void expect_extracted(const memfs::Extraction& result, const std::vector<SourceFolder>& folders) {
-  ASSERT_TRUE(result.ok) << cab_error_name(result.error.code);
-  size_t count = 0;
-  for (const SourceFolder& folder : folders) {
-    for (const SourceFile& f : folder.files) {
-      ++count;
-      auto it = result.files.find(f.name);
-      ASSERT_NE(it, result.files.end()) << f.name;
-      EXPECT_TRUE(it->second == f.data) << f.name << " differs";
-    }
-  }
-  EXPECT_EQ(result.files.size(), count);
-  EXPECT_EQ(memfs::open_handles(), 0);
-}
-
 size_t compressed_size(const CabinetImage& cab) {
   size_t n = 0;
   for (const FolderImage& folder : cab.folders)
@@ -55,7 +40,7 @@ TEST_P(QuantumRoundTrip, EveryWindowSize) {
                       file("zeros.bin", std::vector<uint8_t>(50000, 0))};
   CabinetImage cab = build_cabinet(folders);
   auto result = memfs::extract_images({cab});
-  expect_extracted(result, folders);
+  testcab::expect_all_extracted(result, folders);
   EXPECT_LT(compressed_size(cab), (150000 + 40000 + 120001 + 50000) / 2) << "real compression";
 }
 
@@ -79,7 +64,7 @@ TEST_F(QuantumCabinet, LongFoldersThroughManyReorderings) {
   std::vector<SourceFolder> folders(1);
   folders[0].type_compress = type_compress_of(METHOD_QUANTUM, 18);
   folders[0].files = {file("text.txt", text), file("binary.dat", binary)};
-  expect_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
+  testcab::expect_all_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
 }
 
 TEST_F(QuantumCabinet, FoldersSplitAcrossACabinetSet) {
@@ -99,7 +84,7 @@ TEST_F(QuantumCabinet, FoldersSplitAcrossACabinetSet) {
     for (const FolderImage& folder : cab.folders)
       for (const DataBlockImage& block : folder.blocks) split_block |= block.cb_uncomp == 0;
   EXPECT_TRUE(split_block);
-  expect_extracted(memfs::extract_images(set), folders);
+  testcab::expect_all_extracted(memfs::extract_images(set), folders);
 }
 
 TEST_F(QuantumCabinet, FoldersOfOneTypeShareADecoderThatIsResetBetweenThem) {
@@ -112,7 +97,7 @@ TEST_F(QuantumCabinet, FoldersOfOneTypeShareADecoderThatIsResetBetweenThem) {
   folders[1].files = {file("two.txt", testdata::text_like(70000, 7))};
   folders[2].files = {file("three.dat", testdata::binary_like(40000, 8))};
   auto result = memfs::extract_images({build_cabinet(folders)});
-  expect_extracted(result, folders);
+  testcab::expect_all_extracted(result, folders);
   EXPECT_EQ(memfs::stats().allocations - memfs::stats().frees, 0u);
 }
 
