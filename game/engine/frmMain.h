@@ -11,6 +11,7 @@
 #include "game/platform/canvas.h"
 #include "game/platform/image_control.h"
 #include "game/platform/label.h"
+#include "game/platform/line_control.h"
 #include "game/platform/menu_item.h"
 #include "game/platform/ports.h"
 #include "game/platform/surface.h"
@@ -44,6 +45,10 @@ class frmMain {
   std::array<ImageControl, 5> imgBases;
   ImageControl imgLives;  // in picSub
   Label lblTitle, lblBonus, lblGameOver, lblRating;
+  // The side panel: the bevel at its left edge, the fixed captions and the status labels.
+  std::array<LineControl, 3> Line1;
+  Label Label1, lblHiScore, lblHsName, Label2, lblScore, Label3, lblRound, lblLives;
+  Label Label5, lblLevel, Label6, lblSpeed, Label4, lblKey;
 
   Timer timMain, timInvader, timSub, timDemo, timShootingStar;
 
@@ -84,6 +89,12 @@ class frmMain {
 
   // Shell procedures the engine calls.
   void ShowTitle();
+  void timSub_Timer();
+  void timDemo_Timer();
+  void DemoStep();
+  void timShootingStar_Timer();
+  void LoadSettings();
+  void SaveSettings();
   void PlaySound(const char* fileName);  // when sound is on and a wave device exists
   bool PlaySoundFile(const std::string& fileName, bool async);
   void StartMusic();
@@ -124,10 +135,21 @@ class frmMain {
   std::vector<MenuItem*> MenuItems();
   std::vector<std::pair<std::string, const Label*>> Labels() const;
   MenuItem* FindMenu(const std::string& name);
+  // The menu bar as the desktop builds it: the top menus in their order, each with its items
+  // (an item captioned "-" is a separator line).
+  struct MenuBarEntry {
+    MenuItem* menu;
+    std::vector<MenuItem*> items;
+  };
+  std::vector<MenuBarEntry> MenuBar();
 
  private:
   void DesignControls();
   void DesignMenus();
+  void DesignPanel();
+  std::string IniPath() const;
+  void LoadHighScore();
+  void EnterHighScoreName();
   void DestroyShip(int s);
   void MissileHits();
   void ShotHitMotherShip();
@@ -139,6 +161,7 @@ class frmMain {
 
   Ports ports_;
   bool unloaded_ = false;
+  bool nameEntryOpen_ = false;  // ShowTitle's name dialog is open
 };
 
 // Int() of the original: the floor, as a 32-bit value.

@@ -55,11 +55,13 @@ frmMain::frmMain(const Ports& ports)
       mnuAbout("mnuAbout", "ﾊﾞｰｼﾞｮﾝ情報(&A)"),
       ports_(ports) {
   DesignControls();
+  DesignPanel();
   DesignMenus();
   timMain.OnTimer([this] { timMain_Timer(); });
   timInvader.OnTimer([this] { timInvader_Timer(); });
-  // FIXME(issue 5): timSub (side panel), timDemo (attract cannon and title blink) and
-  // timShootingStar get their handlers with the game shell.
+  timSub.OnTimer([this] { timSub_Timer(); });
+  timDemo.OnTimer([this] { timDemo_Timer(); });
+  timShootingStar.OnTimer([this] { timShootingStar_Timer(); });
 }
 
 void frmMain::DesignControls() {
@@ -99,10 +101,6 @@ void frmMain::DesignControls() {
   form.Add(lblGameOver);
   form.Add(lblRating);
   form.Add(lblBonus);
-
-  imgLives.Move(68, 208);
-  imgLives.SetVisible(true);
-  picSub.Add(imgLives);
 }
 
 void frmMain::DesignMenus() {
@@ -153,7 +151,12 @@ std::vector<const MenuItem*> frmMain::MenuItems() const {
 }
 
 std::vector<std::pair<std::string, const Label*>> frmMain::Labels() const {
-  return {{"lblTitle", &lblTitle}, {"lblBonus", &lblBonus}, {"lblGameOver", &lblGameOver}, {"lblRating", &lblRating}};
+  return {{"lblTitle", &lblTitle},     {"lblBonus", &lblBonus}, {"lblGameOver", &lblGameOver},
+          {"lblRating", &lblRating},   {"Label1", &Label1},     {"lblHiScore", &lblHiScore},
+          {"lblHsName", &lblHsName},   {"Label2", &Label2},     {"lblScore", &lblScore},
+          {"Label3", &Label3},         {"lblRound", &lblRound}, {"lblLives", &lblLives},
+          {"Label5", &Label5},         {"lblLevel", &lblLevel}, {"Label6", &Label6},
+          {"lblSpeed", &lblSpeed},     {"Label4", &Label4},     {"lblKey", &lblKey}};
 }
 
 MenuItem* frmMain::FindMenu(const std::string& name) {

@@ -108,20 +108,51 @@ int BitmapTextRenderer::Scale(double points) {
   return std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0 * 0.7 / 7.0)));
 }
 
+namespace {
+
+struct Layout {
+  int s, bold, gap;  // pixels per font pixel, extra ink width, space between characters
+  int advance() const { return 5 * s + bold + gap; }
+};
+
+// The point size's own look when the text fits its rectangle; otherwise tighter spacing, then
+// plain ink, then smaller sizes, so that a caption stays readable in a narrow label.
+Layout Fit(const std::vector<std::vector<uint32_t>>& lines, const FontSpec& font, int width, int height) {
+  size_t longest = 0;
+  for (const auto& l : lines) longest = std::max(longest, l.size());
+  const int n = static_cast<int>(longest), rows = static_cast<int>(lines.size());
+  auto fits = [&](const Layout& l) {
+    bool wide = n == 0 || n * l.advance() - l.gap <= width;
+    bool tall = l.s + (rows - 1) * 9 * l.s + 7 * l.s <= height;
+    return wide && tall;
+  };
+  for (int s = BitmapTextRenderer::Scale(font.points); s >= 1; --s) {
+    const int bold = font.bold ? std::max(1, s / 3) : 0;
+    for (Layout l : {Layout{s, bold, s}, Layout{s, bold, 1}, Layout{s, 0, 1}})
+      if (fits(l)) return l;
+  }
+  return {1, 0, 1};
+}
+
+}  // namespace
+
 TextMask BitmapTextRenderer::Render(const std::string& text, const FontSpec& font, int width, int height,
                                     Align align) const {
   TextMask m;
   m.width = std::max(0, width);
   m.height = std::max(0, height);
   m.ink.assign(static_cast<size_t>(m.width) * m.height, 0);
-  const int s = Scale(font.points);
-  const int bold = font.bold ? std::max(1, s / 3) : 0;
-  const int advance = 6 * s + bold, lineHeight = 9 * s;
+  std::vector<std::vector<uint32_t>> lines;
+  for (std::string_view line : SplitLines(text)) lines.push_back(Decode(line));
+  const Layout l = Fit(lines, font, m.width, m.height);
+  const int s = l.s, bold = l.bold, advance = l.advance(), lineHeight = 9 * s;
   int top = s;
-  for (std::string_view line : SplitLines(text)) {
-    std::vector<uint32_t> cps = Decode(line);
+  for (const std::vector<uint32_t>& cps : lines) {
+    // Aligned with the space after the last character; a caption that only fits without it
+    // starts at the left edge.
     int lineWidth = static_cast<int>(cps.size()) * advance;
     int x0 = align == Align::Left ? 0 : align == Align::Right ? m.width - lineWidth : (m.width - lineWidth) / 2;
+    x0 = std::max(0, x0);
     for (size_t i = 0; i < cps.size(); ++i) {
       const Glyph& g = GlyphFor(cps[i]);
       int gx = x0 + static_cast<int>(i) * advance;

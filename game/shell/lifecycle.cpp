@@ -16,7 +16,7 @@ void frmMain::Form_Load() {
   }
   for (int i = 1; i <= 4; ++i) imgBases[i].SetPicture(imgBases[0].GetPicture());
   gd.RatingText[5] = "NEW TYPE";
-  // FIXME(issue 5): LoadSettings reads level, speed, sound and music from the INI file here.
+  LoadSettings();
   mnuSound.SetChecked(gd.SoundOn);
   mnuMusicOn.SetChecked(gd.MusicOn);
   ShowTitle();
@@ -24,7 +24,7 @@ void frmMain::Form_Load() {
 
 void frmMain::Form_QueryUnload() {
   StopMusic();
-  // FIXME(issue 5): SaveSettings writes the four Settings keys here.
+  SaveSettings();
 }
 
 // Back to the title state; only while a game is being started or ended.

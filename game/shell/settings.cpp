@@ -1,5 +1,9 @@
-// Level and speed: the check marks are the current choice, the procedures apply it.
+// The settings: the program's files, the INI file's Settings section, and level and speed,
+// whose check marks are the current choice.
 #include "game/engine/frmMain.h"
+#include "game/platform/file_store.h"
+#include "game/shell/cIniFile.h"
+#include "game/shell/value_text.h"
 
 namespace kv {
 
@@ -12,6 +16,61 @@ void CheckOnly(MenuItem& chosen, MenuItem& a, MenuItem& b, MenuItem& c) {
 }
 
 }  // namespace
+
+// The program's folder joined with a file name by exactly one separator. A leading backslash
+// of the name counts as that separator. The name is matched without regard to letter case,
+// as the files were delivered under their own spellings.
+std::string frmMain::AppFilePath(const std::string& fileName) const {
+  std::string folder = ports_.host.ProgramFolder();
+  std::string name = fileName;
+  bool leading = !name.empty() && (name.front() == '\\' || name.front() == '/');
+  bool trailing = !folder.empty() && folder.back() == '/';
+  if (leading) name.erase(0, 1);
+  if (name.find_first_of("/\\") == std::string::npos) {
+    std::string found = FindNameNoCase(folder, name);
+    if (!found.empty()) name = found;
+  }
+  return trailing ? folder + name : folder + "/" + name;
+}
+
+std::string frmMain::IniPath() const { return AppFilePath(std::string(kTitle) + ".ini"); }
+
+void frmMain::LoadSettings() {
+  const std::string path = IniPath();
+  if (!FileExists(path)) return;
+  cIniFile ini;
+  Integer level = ToInteger(ini.MyGetInteger(path, "Settings", "Level", 1));
+  if (level == 0) {
+    SetLevelEasy();
+  } else if (level == 2) {
+    SetLevelHard();
+  } else {
+    SetLevelMedium();
+  }
+  Integer speed = ToInteger(ini.MyGetInteger(path, "Settings", "Speed", 1));
+  if (speed == 0) {
+    SetSpeedSlow();
+  } else if (speed == 2) {
+    SetSpeedFast();
+  } else {
+    SetSpeedNormal();
+  }
+  // A value that is neither a Boolean word nor a number counts as the default.
+  gd.SoundOn = BooleanFromText(ini.MyGetString(path, "Settings", "Sound", "True")).value_or(true);
+  gd.MusicOn = BooleanFromText(ini.MyGetString(path, "Settings", "Music", "True")).value_or(true);
+}
+
+// The results of the writes are not examined: a failed save leaves the game as it is.
+void frmMain::SaveSettings() {
+  const std::string path = IniPath();
+  cIniFile ini;
+  int level = mnuEasy.Checked() ? 0 : mnuMedium.Checked() ? 1 : 2;
+  int speed = mnuSlow.Checked() ? 0 : mnuNormal.Checked() ? 1 : 2;
+  ini.MySetString(path, "Settings", "Level", std::to_string(level));
+  ini.MySetString(path, "Settings", "Speed", std::to_string(speed));
+  ini.MySetString(path, "Settings", "Sound", BooleanText(gd.SoundOn));
+  ini.MySetString(path, "Settings", "Music", BooleanText(gd.MusicOn));
+}
 
 void frmMain::SetLevelEasy() {
   gd.InvDrop = 8;

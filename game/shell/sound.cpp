@@ -5,16 +5,7 @@ namespace kv {
 
 bool frmMain::DetectWaveDevice() { return ports_.sound.HasWaveDevice(); }
 
-// FIXME(issue 5): names are to be matched without regard to case in the program's folder
-// (the package ships "Inv1.wav", "Start.wav", ...).
-std::string frmMain::AppFilePath(const std::string& fileName) const {
-  std::string folder = ports_.host.ProgramFolder();
-  std::string name = fileName;
-  while (!name.empty() && (name.front() == '\\' || name.front() == '/')) name.erase(0, 1);
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder + name;
-}
-
+// Every caller plays asynchronously; the port plays nothing for a missing file.
 bool frmMain::PlaySoundFile(const std::string& fileName, bool /*async*/) { return ports_.sound.PlayWave(fileName); }
 
 void frmMain::PlaySound(const char* fileName) {

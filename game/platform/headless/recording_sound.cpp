@@ -1,5 +1,7 @@
 #include "game/platform/headless/recording_sound.h"
 
+#include "game/platform/file_store.h"
+
 namespace kv {
 
 namespace {
@@ -12,9 +14,10 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
+// Every call is recorded; as with a real player, a missing file is not accepted.
 bool RecordingSound::PlayWave(const std::string& path) {
   Record(BaseName(path));
-  return waveDevice_;
+  return waveDevice_ && FileExists(path);
 }
 
 void RecordingSound::MusicOpen(const std::string& path) { Record("open " + BaseName(path)); }
