@@ -17,7 +17,9 @@ DesktopGame::DesktopGame()
   hooks.dblClick = [this] { form_.Form_DblClick(); };
   hooks.close = [this] { form_.Unload(); };
   hooks.playing = [this] { return form_.gd.GameMode == kModePlay; };
-  window_ = std::make_unique<MainWindow>(frmMain::kTitle, form_.surface, form_.MenuItems(), trace_, hooks);
+  std::vector<MenuColumn> menus;
+  for (const frmMain::MenuBarEntry& e : form_.MenuBar()) menus.push_back(MakeColumn(e.menu, e.items));
+  window_ = std::make_unique<MainWindow>(frmMain::kTitle, form_.surface, menus, trace_, hooks);
   window_->SetIcon(host_.ProgramFolder() + "/Kestrovan.png");
   dialogs_.SetParent(window_->widget());
 

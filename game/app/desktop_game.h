@@ -12,6 +12,7 @@
 #include "game/platform/gtk/main_window.h"
 #include "game/platform/gtk/pango_text.h"
 #include "game/platform/gtk/sdl_sound.h"
+#include "game/platform/menu_layout.h"
 #include "game/platform/headless/seeded_random.h"
 
 namespace kv {

@@ -2,17 +2,10 @@
 
 namespace kv {
 
-std::vector<MenuColumn> LayoutMenuBar(const std::vector<MenuItem*>& items) {
-  std::vector<MenuColumn> columns;
-  for (MenuItem* m : items) {
-    if (!IsSeparator(*m) && !m->HasHandler()) {
-      columns.push_back({m, {}, false});
-    } else if (!columns.empty()) {
-      columns.back().items.push_back(m);
-      columns.back().checkable |= m->Checked();
-    }
-  }
-  return columns;
+MenuColumn MakeColumn(MenuItem* top, std::vector<MenuItem*> items) {
+  MenuColumn c{top, std::move(items), false};
+  for (const MenuItem* m : c.items) c.checkable |= m->Checked();
+  return c;
 }
 
 std::string MnemonicLabel(const std::string& caption) {

@@ -1,7 +1,7 @@
 #pragma once
-// The menu bar as the desktop builds it from the form's menu items, which come in menu order:
-// an item without a click handler opens a menu and heads the items after it, a "-" caption
-// is a separator line. Captions carry their access key as "&X" and "&&" for a literal "&".
+// The menu bar as the desktop builds it from the form's menu tree: one column per top menu,
+// a "-" caption is a separator line. Captions carry their access key as "&X" and "&&" for a
+// literal "&".
 #include <string>
 #include <vector>
 
@@ -15,7 +15,8 @@ struct MenuColumn {
   bool checkable = false;        // some item of the column carries a check mark
 };
 
-std::vector<MenuColumn> LayoutMenuBar(const std::vector<MenuItem*>& items);
+// A column whose items show check boxes when one of them is checked as designed.
+MenuColumn MakeColumn(MenuItem* top, std::vector<MenuItem*> items);
 
 inline bool IsSeparator(const MenuItem& m) { return m.Caption() == "-"; }
 

@@ -31,7 +31,7 @@ bool IsModifier(int16_t code) { return code == kKeyShift || code == kKeyControl 
 
 }  // namespace
 
-MainWindow::MainWindow(const std::string& title, Surface& surface, const std::vector<MenuItem*>& menus,
+MainWindow::MainWindow(const std::string& title, Surface& surface, const std::vector<MenuColumn>& menus,
                        EventTrace& trace, WindowHooks hooks)
     : trace_(trace), hooks_(std::move(hooks)), presenter_(surface), window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)) {
   menus_ = std::make_unique<MenuBar>(menus, [this](MenuItem& m) {

@@ -29,7 +29,7 @@ struct WindowHooks {
 
 class MainWindow {
  public:
-  MainWindow(const std::string& title, Surface& surface, const std::vector<MenuItem*>& menus, EventTrace& trace,
+  MainWindow(const std::string& title, Surface& surface, const std::vector<MenuColumn>& menus, EventTrace& trace,
              WindowHooks hooks);
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;

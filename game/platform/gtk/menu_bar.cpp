@@ -3,7 +3,6 @@
 #include <gtk/gtk.h>
 
 #include "game/platform/keys.h"
-#include "game/platform/menu_layout.h"
 
 namespace kv {
 
@@ -23,9 +22,9 @@ void FreeActivateData(gpointer data, GClosure*) { delete static_cast<ActivateDat
 
 }  // namespace
 
-MenuBar::MenuBar(const std::vector<MenuItem*>& items, std::function<void(MenuItem&)> activate)
+MenuBar::MenuBar(const std::vector<MenuColumn>& columns, std::function<void(MenuItem&)> activate)
     : bar_(gtk_menu_bar_new()), activate_(std::move(activate)) {
-  for (const MenuColumn& column : LayoutMenuBar(items)) {
+  for (const MenuColumn& column : columns) {
     GtkWidget* top = gtk_menu_item_new_with_mnemonic(MnemonicLabel(column.top->Caption()).c_str());
     GtkWidget* menu = gtk_menu_new();
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), menu);

@@ -1,11 +1,11 @@
 #pragma once
-// The native menu bar, built from the form's menu items: captions with their access keys,
+// The native menu bar, built from the form's menu tree: captions with their access keys,
 // the shortcut shown beside its item, check marks and the top menus' visibility following
 // the items.
 #include <functional>
 #include <vector>
 
-#include "game/platform/menu_item.h"
+#include "game/platform/menu_layout.h"
 
 typedef struct _GtkWidget GtkWidget;
 
@@ -14,7 +14,7 @@ namespace kv {
 class MenuBar {
  public:
   // activate runs an item's click (the window traces it and redraws afterwards).
-  MenuBar(const std::vector<MenuItem*>& items, std::function<void(MenuItem&)> activate);
+  MenuBar(const std::vector<MenuColumn>& columns, std::function<void(MenuItem&)> activate);
   MenuBar(const MenuBar&) = delete;
   MenuBar& operator=(const MenuBar&) = delete;
 
