@@ -1,5 +1,7 @@
 #include "game/app/desktop_game.h"
 
+#include "game/platform/file_store.h"
+
 #include <cstdlib>
 
 namespace kv {
@@ -41,6 +43,7 @@ void DesktopGame::Snapshot() {
 int DesktopGame::Run() {
   form_.Form_Load();
   if (form_.Unloaded()) return 0;
+  if (!FindNameNoCase(host_.ProgramFolder(), "bgm.mid").empty()) sound_.WarmMusic();
   window_->Show();
   host_.Run();
   return 0;

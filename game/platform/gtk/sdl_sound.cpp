@@ -38,6 +38,8 @@ SdlSound::SdlSound() {
 
 SdlSound::~SdlSound() {
   if (!open_) return;
+  if (warming_.joinable()) warming_.join();
+  if (keeper_) Mix_FreeMusic(keeper_);
   MusicCloseAll();
   Mix_HaltChannel(-1);
   for (auto& [path, c] : chunks_) Mix_FreeChunk(c.chunk);
@@ -84,6 +86,16 @@ void SdlSound::MusicCloseAll() {
   Mix_HaltMusic();
   Mix_FreeMusic(music_);
   music_ = nullptr;
+}
+
+void SdlSound::WarmMusic() {
+  if (!open_ || warming_.joinable() || FindSoundFont().empty()) return;
+  warming_ = std::thread([this] {
+    // A format 0 file whose one track only ends: it loads the sound font and plays nothing.
+    static const uint8_t kEmptyPiece[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+                                          'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00};
+    keeper_ = Mix_LoadMUSType_RW(SDL_RWFromConstMem(kEmptyPiece, sizeof kEmptyPiece), MUS_MID, 1);
+  });
 }
 
 bool SdlSound::MusicPlaying() const { return open_ && Mix_PlayingMusic() != 0; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "game/platform/ports.h"
 
@@ -26,6 +27,10 @@ class SdlSound : public SoundPort {
   void MusicPlay() override;
   void MusicCloseAll() override;
 
+  // Loading the sound font takes about a second; a piece kept loaded in the background keeps
+  // its samples cached, so that opening the music later costs a fraction of that.
+  void WarmMusic();
+
   bool MusicPlaying() const;
   bool EffectPlaying() const;
 
@@ -40,6 +45,8 @@ class SdlSound : public SoundPort {
   bool open_ = false;
   std::map<std::string, Cached> chunks_;
   Mix_Music* music_ = nullptr;
+  std::thread warming_;
+  Mix_Music* keeper_ = nullptr;  // written by the warming thread, read after joining it
 };
 
 // The General MIDI sound font the music uses, or empty when none is installed.
