@@ -14,8 +14,6 @@ const char* FontAliasRules() {
     <prefer><family>IPAPGothic</family><family>IPAGothic</family></prefer></alias>
   <alias binding="same"><family>Arial</family>
     <prefer><family>Liberation Sans</family></prefer></alias>
-  <alias binding="same"><family>Sans Serif</family>
-    <prefer><family>Liberation Sans</family></prefer></alias>
 </fontconfig>
 )";
 }
@@ -42,7 +40,9 @@ struct PangoTextRenderer::Impl {
     }
     PangoLayout* layout = pango_layout_new(context);
     PangoFontDescription* d = pango_font_description_new();
-    pango_font_description_set_family(d, font.family.c_str());
+    // fontconfig's own rules turn "Sans Serif" into the generic sans-serif before any rule of
+    // ours sees it, so that family names its font here.
+    pango_font_description_set_family(d, font.family == "Sans Serif" ? "Liberation Sans,Sans Serif" : font.family.c_str());
     pango_font_description_set_weight(d, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_size(d, static_cast<int>(font.points * PANGO_SCALE));
     pango_layout_set_font_description(layout, d);
