@@ -8,7 +8,7 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz clean
+.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz clean installer
 
 all: build
 
@@ -26,6 +26,11 @@ $(ASAN_BUILD)/CMakeCache.txt:
 
 build-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# The shipped installer package: dist/RuzizKestrovan-setup.
+installer: build
+	mkdir -p dist
+	cp $(BUILD)/dist/RuzizKestrovan-setup dist/RuzizKestrovan-setup
 
 run: build
 	@scripts/run-game $(BUILD)
@@ -50,4 +55,4 @@ fuzz: deps
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) dist

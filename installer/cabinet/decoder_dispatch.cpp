@@ -1,9 +1,10 @@
 #include "decoder_dispatch.h"
 
+#include "lzx_decoder.h"
 #include "mszip_decoder.h"
 
-// LZX (3) and Quantum (2) are answered with BadWindow until their decoders are built in, so
-// such a folder fails as DecoderFailed instead of being misread.
+// Quantum (2) is answered with BadWindow until its decoder is built in, so such a folder fails
+// as DecoderFailed instead of being misread.
 
 CodecStatus decoder_query(uint16_t type_compress, uint32_t* block_size, uint32_t* input_capacity) {
   switch (method_of(type_compress)) {
@@ -13,6 +14,8 @@ CodecStatus decoder_query(uint16_t type_compress, uint32_t* block_size, uint32_t
       return CodecStatus::Ok;
     case METHOD_MSZIP:
       return mszip_create(block_size, nullptr, nullptr, input_capacity, nullptr);
+    case METHOD_LZX:
+      return lzx_create(block_size, nullptr, nullptr, nullptr, input_capacity, nullptr);
     default:
       return CodecStatus::BadWindow;
   }
@@ -28,6 +31,12 @@ CodecStatus decoder_create(uint16_t type_compress, int cpu_type, AllocFn alloc, 
     case METHOD_MSZIP:
       return mszip_create(block_size, alloc, free, input_capacity,
                           reinterpret_cast<MszipDecoder**>(handle));
+    case METHOD_LZX: {
+      // Window bits 22 to 31 ask for a window the decoder refuses (reported as NoMemory).
+      LzxConfig config{1u << window_bits_of(type_compress)};
+      return lzx_create(block_size, &config, alloc, free, input_capacity,
+                        reinterpret_cast<LzxDecoder**>(handle));
+    }
     default:
       return CodecStatus::BadWindow;
   }
@@ -39,6 +48,9 @@ CodecStatus decoder_decompress(uint16_t type_compress, void* handle, const uint8
     case METHOD_MSZIP:
       return mszip_decompress(static_cast<MszipDecoder*>(handle), input, input_size, output,
                               output_size);
+    case METHOD_LZX:
+      return lzx_decompress(static_cast<LzxDecoder*>(handle), input, input_size, output,
+                            output_size);
     default:
       return CodecStatus::BadHandle;
   }
@@ -48,6 +60,7 @@ CodecStatus decoder_reset(uint16_t type_compress, void* handle) {
   switch (method_of(type_compress)) {
     case METHOD_NONE: return CodecStatus::Ok;
     case METHOD_MSZIP: return mszip_reset(static_cast<MszipDecoder*>(handle));
+    case METHOD_LZX: return lzx_reset(static_cast<LzxDecoder*>(handle));
     default: return CodecStatus::BadHandle;
   }
 }
@@ -56,6 +69,7 @@ CodecStatus decoder_destroy(uint16_t type_compress, void* handle) {
   switch (method_of(type_compress)) {
     case METHOD_NONE: return CodecStatus::Ok;
     case METHOD_MSZIP: return mszip_destroy(static_cast<MszipDecoder*>(handle));
+    case METHOD_LZX: return lzx_destroy(static_cast<LzxDecoder*>(handle));
     default: return CodecStatus::BadHandle;
   }
 }

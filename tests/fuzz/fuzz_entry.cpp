@@ -4,6 +4,7 @@
 
 #include "builders.h"
 #include "installer/cabinet/codec.h"
+#include "lzx_encoder.h"
 #include "memory_files.h"
 
 namespace {
@@ -62,6 +63,21 @@ std::vector<std::vector<uint8_t>> fuzz_seed_cabinets() {
     } catch (const std::invalid_argument&) {
       // No encoder for this method in this build.
     }
+  }
+  // LZX folders steered through every block kind and layout, with call translation.
+  const std::vector<std::vector<LzxBlockSpec>> plans = {
+      {{LzxBlockKind::Aligned, 7001}, {LzxBlockKind::Uncompressed, 999}, {LzxBlockKind::Verbatim, 20000}},
+      {{LzxBlockKind::Verbatim, 40000}, {LzxBlockKind::Uncompressed, 32767}, {LzxBlockKind::Aligned, 3}}};
+  for (size_t i = 0; i < plans.size(); ++i) {
+    SourceFolder lzx = testcab::folder(type_compress_of(METHOD_LZX, uint16_t(15 + i)),
+                                       {testcab::file("p.exe", testdata::binary_like(60000, 7)),
+                                        testcab::file("t.txt", testdata::text_like(30000, 8))});
+    LzxOptions options;
+    options.window_bits = 15 + uint32_t(i);
+    options.blocks = plans[i];
+    options.e8_translation_size = 100000;
+    lzx.encoder = [options](std::span<const uint8_t> stream) { return encode_lzx(stream, options); };
+    seeds.push_back(serialize(build_cabinet({lzx})));
   }
   return seeds;
 }

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "installer/cabinet/codec.h"
+#include "lzx_encoder.h"
 
 namespace cabwriter {
 
@@ -12,6 +13,13 @@ FolderEncoder default_encoder(uint16_t type_compress) {
       return [](std::span<const uint8_t> stream) { return encode_stored(stream); };
     case METHOD_MSZIP:
       return [](std::span<const uint8_t> stream) { return encode_mszip(stream); };
+    case METHOD_LZX: {
+      LzxOptions options;
+      options.window_bits = window_bits_of(type_compress);
+      if (options.window_bits < 15 || options.window_bits > 21)
+        throw std::invalid_argument("LZX window bits must be 15 to 21");
+      return [options](std::span<const uint8_t> stream) { return encode_lzx(stream, options); };
+    }
     default:
       throw std::invalid_argument("no encoder for compression type " + std::to_string(type_compress));
   }

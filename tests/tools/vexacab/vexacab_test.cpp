@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "builders.h"
+#include "installer/cabinet/codec.h"
+#include "lzx_encoder.h"
 #include "installer/frontend/dos_time.h"
 
 namespace fs = std::filesystem;
@@ -170,6 +172,47 @@ TEST_F(Vexacab, MissingNextCabinetIsReported) {
   r = run("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("vexacab extract [-d DIR] CAB"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Vexacab, ListsExtractsAndTestsLzxFolders) {
+  std::vector<SourceFolder> folders = {
+      folder(type_compress_of(METHOD_LZX, 16), {file("game.exe", testdata::binary_like(150000, 1)),
+                                                 file("readme.txt", testdata::text_like(40000, 2))}),
+      folder(type_compress_of(METHOD_LZX, 21), {file("noise.bin", testdata::random_bytes(60000, 3))})};
+  SetOptions options;
+  options.max_cabinet_size = 30000;
+  auto set = build_set(folders, options);
+  ASSERT_GE(set.size(), 3u);
+  write_set(set, cabs());
+
+  Result r = run("list " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("LZX:16"), std::string::npos) << r.out;
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 0) << r.out;
+  r = run("extract -d " + out() + " " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (const SourceFolder& f : folders)
+    for (const SourceFile& s : f.files) EXPECT_EQ(slurp(out() + "/" + s.name), s.data) << s.name;
+
+  // A damaged LZX block with a matching checksum reaches the decoder, which refuses it.
+  folders[0].encoder = [](std::span<const uint8_t> stream) {
+    LzxOptions lzx;
+    lzx.window_bits = 16;
+    auto blocks = encode_lzx(stream, lzx);
+    blocks[0].bytes.resize(blocks[0].bytes.size() / 3);
+    return blocks;
+  };
+  fs::remove_all(cabs());
+  fs::create_directories(cabs());
+  write_set({build_cabinet({folders[0]})}, cabs());
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("vexacab: DecoderFailed ("), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -1,0 +1,153 @@
+// Verbatim and aligned-offset blocks: literals and matches into the window.
+//
+// Below position 257 every byte also goes to the window's tail and every match byte's source
+// is masked. From 257 on a match source is masked once and read straight on: a source that
+// runs past the window end reads the tail, which mirrors the window's start.
+#include <cstring>
+
+#include "lzx_state.h"
+
+namespace lzx {
+
+namespace {
+
+struct Repeats {
+  uint32_t r0, r1, r2;
+};
+
+// Turns a match's position slot into its offset and updates the repeated offsets. The reader
+// holds at least 48 bits.
+template <bool kAligned>
+inline uint32_t match_offset(DecoderState& s, BitReader& bits, Repeats& r, uint32_t slot) {
+  uint32_t offset;
+  if (slot < 3) {
+    if (slot == 0) return r.r0;
+    if (slot == 1) {
+      offset = r.r1;
+      r.r1 = r.r0;
+    } else {
+      offset = r.r2;
+      r.r2 = r.r0;
+    }
+    r.r0 = offset;
+    return offset;
+  }
+  uint32_t extra = SLOTS.extra[slot];
+  offset = SLOTS.base[slot] - 2;
+  if (kAligned && extra >= 3) {
+    if (extra > 3) offset += bits.take(extra - 3) << 3;
+    offset += decode_symbol(bits, s.aligned_table, ALIGNED_TABLE_BITS);
+  } else if (extra > 0) {
+    offset += bits.take(extra);
+  }
+  r.r2 = r.r1;
+  r.r1 = r.r0;
+  r.r0 = offset;
+  return offset;
+}
+
+// Copies a match whose source does not wrap (it may run into the tail). Chunks are used only
+// when source and destination are at least 8 apart, so no chunk reads bytes it has just
+// written and nothing is written past the match end.
+inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
+  uintptr_t apart = dst > src ? uintptr_t(dst - src) : uintptr_t(src - dst);
+  if (apart >= 8 && len >= 8) {
+    uint8_t* end = dst + len;
+    const uint8_t* src_end = src + len;
+    uint64_t chunk;
+    while (dst + 8 < end) {
+      std::memcpy(&chunk, src, 8);
+      std::memcpy(dst, &chunk, 8);
+      dst += 8;
+      src += 8;
+    }
+    std::memcpy(&chunk, src_end - 8, 8);
+    std::memcpy(end - 8, &chunk, 8);
+  } else if (apart == 1 && dst > src) {
+    std::memset(dst, *src, len);
+  } else {
+    for (uint32_t i = 0; i < len; ++i) dst[i] = src[i];
+  }
+}
+
+// Decodes one literal or match with the mirror kept and every source byte masked.
+template <bool kAligned>
+bool careful_step(DecoderState& s, Repeats& r, uint32_t end) {
+  BitReader& bits = s.bits;
+  uint8_t* window = s.window;
+  const uint32_t size = s.window_size;
+  const uint32_t mask = s.window_mask;
+  bits.refill();
+  uint32_t symbol = decode_symbol(bits, s.main_table, MAIN_TABLE_BITS);
+  uint32_t pos = s.position;
+  if (symbol < NUM_CHARS) {
+    window[pos] = uint8_t(symbol);
+    if (pos < MIRROR_SPAN) window[size + pos] = uint8_t(symbol);
+    s.position = pos + 1;
+    return true;
+  }
+  symbol -= NUM_CHARS;
+  uint32_t len = symbol & 7;
+  if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, s.length_table, LENGTH_TABLE_BITS);
+  len += MIN_MATCH;
+  bits.refill();
+  uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+  if (len > end - pos) return false;
+  uint32_t src = pos - offset;
+  for (uint32_t i = 0; i < len; ++i, ++pos, ++src) {
+    uint8_t b = window[src & mask];
+    window[pos] = b;
+    if (pos < MIRROR_SPAN) window[size + pos] = b;
+  }
+  s.position = pos;
+  return true;
+}
+
+template <bool kAligned>
+bool decode_block_bytes(DecoderState& s, uint32_t n) {
+  const uint32_t end = s.position + n;
+  Repeats r{s.r0, s.r1, s.r2};
+  bool ok = true;
+  while (ok && s.position < end && s.position < MIRROR_SPAN) ok = careful_step<kAligned>(s, r, end);
+
+  // The fast loop works on copies so the compiler can keep them in registers.
+  BitReader bits = s.bits;
+  uint8_t* const window = s.window;
+  const uint32_t mask = s.window_mask;
+  const uint16_t* const main_table = s.main_table;
+  const uint16_t* const length_table = s.length_table;
+  uint32_t pos = s.position;
+  while (ok && pos < end) {
+    bits.refill();
+    uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
+    if (symbol < NUM_CHARS) {
+      window[pos++] = uint8_t(symbol);
+      continue;
+    }
+    symbol -= NUM_CHARS;
+    uint32_t len = symbol & 7;
+    if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
+    len += MIN_MATCH;
+    bits.refill();
+    uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+    if (len > end - pos) {
+      ok = false;
+      break;
+    }
+    copy_match(window + pos, window + ((pos - offset) & mask), len);
+    pos += len;
+  }
+  s.bits = bits;
+  s.position = pos;
+  s.r0 = r.r0;
+  s.r1 = r.r1;
+  s.r2 = r.r2;
+  return ok && !s.bits.overrun();
+}
+
+}  // namespace
+
+bool decode_verbatim(DecoderState& s, uint32_t n) { return decode_block_bytes<false>(s, n); }
+bool decode_aligned(DecoderState& s, uint32_t n) { return decode_block_bytes<true>(s, n); }
+
+}  // namespace lzx

@@ -1,0 +1,70 @@
+// The LZX decoder's private state and the steps shared by its source files.
+#pragma once
+
+#include <cstdint>
+
+#include "lzx_bits.h"
+#include "lzx_format.h"
+#include "lzx_huffman.h"
+
+namespace lzx {
+
+constexpr uint32_t MAIN_TABLE_BITS = 10;
+constexpr uint32_t LENGTH_TABLE_BITS = 8;
+constexpr uint32_t ALIGNED_TABLE_BITS = 7;
+constexpr uint32_t PRETREE_TABLE_BITS = 8;
+
+struct DecoderState {
+  uint8_t* window;  // window_size + WINDOW_TAIL bytes
+  uint32_t window_size;
+  uint32_t window_mask;
+  uint32_t position;  // next byte to write; below window_size between calls
+  uint32_t slots;
+  uint32_t main_symbols;  // 256 + 8 * slots
+
+  uint32_t r0, r1, r2;
+
+  uint8_t main_lengths[MAIN_LENGTH_SPACE];
+  uint8_t main_previous[MAIN_LENGTH_SPACE];
+  uint8_t length_lengths[LENGTH_SYMBOLS];
+  uint8_t length_previous[LENGTH_SYMBOLS];
+  uint8_t aligned_lengths[ALIGNED_SYMBOLS];
+
+  uint16_t main_table[table_entries(MAIN_TABLE_BITS, MAIN_LENGTH_SPACE)];
+  uint16_t length_table[table_entries(LENGTH_TABLE_BITS, LENGTH_SYMBOLS)];
+  uint16_t aligned_table[table_entries(ALIGNED_TABLE_BITS, ALIGNED_SYMBOLS)];
+  uint16_t pretree_table[table_entries(PRETREE_TABLE_BITS, PRETREE_SYMBOLS)];
+
+  // The current frame's input. Bits come from `bits`; uncompressed blocks read bytes at
+  // `byte_position` instead.
+  BitReader bits;
+  uint32_t byte_position;
+
+  bool header_needed;
+  uint32_t block_type;  // 0 before the first block of a folder
+  uint32_t block_size;
+  uint32_t block_left;
+
+  bool e8_header_pending;
+  uint32_t e8_size;      // 0: no translation
+  uint32_t e8_position;  // bytes of the folder's output so far
+  uint32_t frame_count;
+};
+
+void reset_state(DecoderState& s);
+
+// Reads a block header (and the translation header before a folder's first block). False on
+// any malformed header or tree.
+bool read_block_header(DecoderState& s);
+
+// Decodes n bytes of the current verbatim or aligned block into the window.
+bool decode_verbatim(DecoderState& s, uint32_t n);
+bool decode_aligned(DecoderState& s, uint32_t n);
+
+// Copies n bytes of the current uncompressed block from the input into the window.
+bool copy_uncompressed(DecoderState& s, uint32_t n);
+
+// Undoes the call translation on one frame of output.
+void e8_decode_frame(uint8_t* data, uint32_t length, uint32_t position, uint32_t translation_size);
+
+}  // namespace lzx

@@ -1,0 +1,108 @@
+#include "installer/frontend/callbacks.h"
+
+#include <cstdlib>
+
+#include "installer/frontend/installer_app.h"
+#include "installer/frontend/progress.h"
+
+using platform::FileAccess;
+using platform::FileDisposition;
+
+namespace {
+
+// Handles open on the installer's own file. Only their seeks are translated: another cabinet
+// of a set may well hold one of the recorded offsets as an ordinary position.
+constexpr int MAX_OWN_HANDLES = 8;
+int own_handles[MAX_OWN_HANDLES] = {-1, -1, -1, -1, -1, -1, -1, -1};
+
+void remember_own_handle(int handle) {
+  for (int& slot : own_handles) {
+    if (slot == -1) {
+      slot = handle;
+      return;
+    }
+  }
+}
+
+void forget_own_handle(int handle) {
+  for (int& slot : own_handles)
+    if (slot == handle) slot = -1;
+}
+
+bool is_own_handle(int handle) {
+  for (int slot : own_handles)
+    if (slot == handle) return true;
+  return false;
+}
+
+bool is_cabinet_offset(int32_t offset) {
+  if (offset < 0) return false;
+  if (uint32_t(offset) == files_offset) return true;
+  for (uint32_t start : folder_starts)
+    if (uint32_t(offset) == start) return true;
+  return false;
+}
+
+}  // namespace
+
+FileAccessMode file_flags_to_access(int flags) {
+  FileAccessMode mode{FileAccess::Read, FileDisposition::OpenExisting};
+  bool truncate = flags & OPEN_TRUNCATE;
+  if (flags & OPEN_WRITE_ONLY)
+    mode = {FileAccess::Write, truncate ? FileDisposition::TruncateExisting : FileDisposition::OpenExisting};
+  if (flags & OPEN_READ_WRITE)
+    mode = {FileAccess::ReadWrite,
+            truncate ? FileDisposition::TruncateExisting : FileDisposition::OpenExisting};
+  if (flags == OPEN_APPEND) mode.access = FileAccess::Write;
+  if (flags == OPEN_CREATE) mode.access = FileAccess::Write;
+  if (flags & OPEN_CREATE) {
+    mode.disposition = FileDisposition::OpenAlways;
+    if (flags & OPEN_EXCLUSIVE) mode.disposition = FileDisposition::CreateNew;
+    if (flags & OPEN_TRUNCATE) mode.disposition = FileDisposition::CreateAlways;
+  }
+  return mode;
+}
+
+void* alloc_memory(uint32_t size) { return std::malloc(size); }
+
+void free_memory(void* memory) { std::free(memory); }
+
+int open_file(const char* name, int flags, int /*mode: the platform's default permissions*/) {
+  FileAccessMode mode = file_flags_to_access(flags);
+  WideString decoded = WideString::from_utf8(name);
+  std::string path = decoded.utf8();
+  int handle = platform::open_file(path, mode.access, mode.disposition);
+  if (handle < 0) return -1;
+  if (g_app && decoded == g_app->module_path) {
+    if (platform::seek_file(handle, cabinet_offset, 0) < 0) {
+      platform::close_file(handle);
+      return -1;
+    }
+    remember_own_handle(handle);
+  }
+  return handle;
+}
+
+uint32_t read_handle(int handle, void* buffer, uint32_t count) {
+  int64_t n = platform::read_file(handle, buffer, count);
+  return n < 0 ? uint32_t(-1) : uint32_t(n);
+}
+
+uint32_t write_handle(int handle, const void* buffer, uint32_t count) {
+  if (g_app) report_progress(*g_app, count);
+  int64_t n = platform::write_file(handle, buffer, count);
+  return n < 0 ? uint32_t(-1) : uint32_t(n);
+}
+
+int close_handle(int handle) {
+  forget_own_handle(handle);
+  return platform::close_file(handle) ? 0 : -1;
+}
+
+int32_t seek_file(int handle, int32_t offset, int origin) {
+  int64_t target = offset;
+  if (origin == 0 && is_own_handle(handle) && is_cabinet_offset(offset)) target += cabinet_offset;
+  int64_t position = platform::seek_file(handle, target, origin);
+  if (position < 0 || position > INT32_MAX) return -1;
+  return int32_t(position);
+}

@@ -1,0 +1,71 @@
+// The installer's one application object, the package settings, and the process-wide state
+// that the cabinet callbacks (plain functions without context) read.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "installer/frontend/wide_string.h"
+
+namespace platform {
+class InstallerUi;
+class WorkerThread;
+}  // namespace platform
+
+// The package starts here in the stub's own file unless the packager patched the stub.
+constexpr uint32_t PACKAGE_OFFSET = 50176;
+
+// Private messages of the progress window.
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_CLOSE = 0x0010;
+constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint32_t WM_INSTALL_START = 0x0400;
+constexpr uint32_t WM_INSTALL_STATUS = 0x0401;  // sent; lparam: const char16_t* text
+constexpr uint32_t WM_INSTALL_DONE = 0x0402;    // posted; lparam: 0 finished, -1 failed
+// The bar and the worker's questions are on the window thread too.
+constexpr uint32_t WM_INSTALL_PROGRESS = 0x0403;   // sent; wparam: percent
+constexpr uint32_t WM_INSTALL_OVERWRITE = 0x0404;  // sent; lparam: const char16_t* message
+constexpr uint32_t WM_INSTALL_CABINET = 0x0405;    // sent; lparam: CabNotification*
+constexpr uint32_t ID_ABORT_BUTTON = 1000;
+
+// Option flags of the three shortcuts.
+constexpr uint8_t OPTION_OFFERED = 0x01;
+constexpr uint8_t OPTION_CHECKED = 0x02;
+
+constexpr char16_t DEFAULT_TITLE[] = u"Vexa SFX";
+
+struct PackageHeader {
+  uint8_t valid = 0;  // 1 only when every field was read
+  WideString title;
+  WideString default_folder;
+  WideString program;
+  WideString run_after;
+  WideString shortcut_name;
+  uint8_t start_menu = 0;
+  uint8_t desktop = 0;
+  uint8_t send_to = 0;
+};
+
+struct InstallerApp {
+  platform::InstallerUi* main_window = nullptr;  // the progress window with its three controls
+  uint64_t total_bytes = 0;
+  uint64_t done_bytes = 0;
+  uint32_t last_percent = 0;
+  platform::WorkerThread* worker = nullptr;
+  uint8_t overwrite_all = 0;
+  uint8_t skip_all = 0;
+  std::atomic<uint8_t> cancel_requested{0};  // the one field the window thread writes while the worker runs
+  WideString destination;
+  WideString module_path;
+  PackageHeader settings;
+};
+
+// Process-wide state: written before the worker starts, read by the callbacks afterwards.
+extern InstallerApp* g_app;
+extern uint32_t cabinet_offset;
+extern uint32_t files_offset;
+extern std::vector<uint32_t> folder_starts;
+
+// Clears the process-wide state (a new run, or a test).
+void reset_process_state();

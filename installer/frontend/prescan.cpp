@@ -1,0 +1,92 @@
+#include "installer/frontend/prescan.h"
+
+#include "installer/frontend/installer_app.h"
+#include "installer/platform/files.h"
+
+namespace {
+
+bool read_exact(int file, void* buffer, uint32_t count) {
+  return platform::read_file(file, buffer, count) == int64_t(count);
+}
+
+bool read_u8(int file, uint8_t& value) { return read_exact(file, &value, 1); }
+
+bool read_u16(int file, uint16_t& value) {
+  uint8_t b[2];
+  if (!read_exact(file, b, 2)) return false;
+  value = uint16_t(b[0] | (b[1] << 8));
+  return true;
+}
+
+bool read_u32(int file, uint32_t& value) {
+  uint8_t b[4];
+  if (!read_exact(file, b, 4)) return false;
+  value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+  return true;
+}
+
+bool skip(int file, uint32_t count) { return platform::seek_file(file, count, 1) >= 0; }
+
+// A NUL-terminated byte string, read byte by byte and dropped.
+bool skip_name(int file) {
+  uint8_t c;
+  do {
+    if (!read_u8(file, c)) return false;
+  } while (c != 0);
+  return true;
+}
+
+struct HeaderCounts {
+  uint16_t folders = 0;
+  uint16_t files = 0;
+};
+
+bool read_header(int file, HeaderCounts& counts) {
+  uint32_t signature, reserved1, cabinet_size, reserved2, reserved3;
+  uint8_t minor, major;
+  uint16_t flags, set_id, cabinet_index;
+  if (!read_u32(file, signature) || !read_u32(file, reserved1) || !read_u32(file, cabinet_size) ||
+      !read_u32(file, reserved2) || !read_u32(file, files_offset) || !read_u32(file, reserved3) ||
+      !read_u8(file, minor) || !read_u8(file, major) || !read_u16(file, counts.folders) ||
+      !read_u16(file, counts.files) || !read_u16(file, flags) || !read_u16(file, set_id) ||
+      !read_u16(file, cabinet_index))
+    return false;
+  uint8_t folder_reserve = 0;
+  if (flags & 0x0004) {
+    uint16_t header_reserve;
+    uint8_t data_reserve;
+    if (!read_u16(file, header_reserve) || !read_u8(file, folder_reserve) ||
+        !read_u8(file, data_reserve) || !skip(file, header_reserve))
+      return false;
+  }
+  if ((flags & 0x0001) && (!skip_name(file) || !skip_name(file))) return false;
+  if ((flags & 0x0002) && (!skip_name(file) || !skip_name(file))) return false;
+  for (uint16_t i = 0; i < counts.folders; ++i) {
+    uint32_t start;
+    uint16_t blocks, type;
+    if (!read_u32(file, start) || !read_u16(file, blocks) || !read_u16(file, type) ||
+        !skip(file, folder_reserve))
+      return false;
+    folder_starts.push_back(start);
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t prescan_cabinet(int file) {
+  HeaderCounts counts;
+  if (!read_header(file, counts)) return 0;
+  if (platform::seek_file(file, int64_t(cabinet_offset) + files_offset, 0) < 0) return 0;
+  uint64_t total = 0;
+  for (uint16_t i = 0; i < counts.files; ++i) {
+    uint32_t size, folder_start;
+    uint16_t folder, date, time, attributes;
+    if (!read_u32(file, size) || !read_u32(file, folder_start) || !read_u16(file, folder) ||
+        !read_u16(file, date) || !read_u16(file, time) || !read_u16(file, attributes) ||
+        !skip_name(file))
+      break;
+    total += size;
+  }
+  return total;
+}

@@ -1,0 +1,25 @@
+// Launchers (Desktop Entry files) for the installed program, and the run-after launch.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "installer/frontend/installer_app.h"
+
+// For the start menu, the desktop and Send To, in this order, when its option is checked.
+void create_shortcuts(InstallerApp& app);
+void create_shortcut(InstallerApp& app, uint32_t folder_id);
+
+// The destination as an absolute folder, without a trailing separator. The window thread's
+// current directory is the destination (or the start folder when none was given).
+std::string absolute_destination(const InstallerApp& app);
+
+// Desktop Entry text for a launcher named `name` that starts `target` in `folder`.
+std::string desktop_entry_text(const std::string& name, const std::string& target,
+                               const std::string& folder, const std::string& icon, bool takes_files);
+// An argument of Exec, quoted as the Desktop Entry format wants it.
+std::string quote_exec_argument(const std::string& argument);
+
+// Opens run_after in the destination: a program is started there, anything else is opened
+// with the desktop's default application.
+void launch_program(InstallerApp& app);

@@ -1,0 +1,80 @@
+#include "installer/frontend/window.h"
+
+#include "installer/frontend/install_dialog.h"
+#include "installer/frontend/shortcuts.h"
+#include "installer/frontend/start.h"
+#include "installer/platform/installer_ui.h"
+#include "installer/platform/worker_thread.h"
+#include "installer/resources/strings.h"
+
+namespace {
+
+void finish_installation(InstallerApp& app, intptr_t result) {
+  if (result != 0) {
+    app.main_window->message_box(TEXT_DAMAGED_PACKAGE, platform::MB_ICON_STOP);
+  } else {
+    create_shortcuts(app);
+    if (!app.settings.run_after.empty()) launch_program(app);
+  }
+  destroy_main_window(app);
+}
+
+int ask_overwrite(InstallerApp& app, const char16_t* message) {
+  return app.main_window->overwrite_question(TEXT_OVERWRITE_CAPTION, utf16_to_utf8(message));
+}
+
+}  // namespace
+
+void destroy_main_window(InstallerApp& app) {
+  app.main_window->destroy_window();
+  app.main_window->queue().post_quit(0);
+}
+
+intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMessage& m) {
+  switch (m.id) {
+    case WM_CLOSE:
+      destroy_main_window(app);
+      break;
+    case WM_COMMAND:
+      if (m.wparam == ID_ABORT_BUTTON) app.cancel_requested.store(1, std::memory_order_relaxed);
+      break;
+    case WM_INSTALL_START:
+      if (!start_installation(app)) destroy_main_window(app);
+      break;
+    case WM_INSTALL_STATUS:
+      app.main_window->set_status(utf16_to_utf8(reinterpret_cast<const char16_t*>(m.lparam)));
+      break;
+    case WM_INSTALL_PROGRESS:
+      app.main_window->set_progress(uint32_t(m.wparam));
+      break;
+    case WM_INSTALL_DONE:
+      finish_installation(app, m.lparam);
+      break;
+    case WM_INSTALL_OVERWRITE:
+      return ask_overwrite(app, reinterpret_cast<const char16_t*>(m.lparam));
+    case WM_INSTALL_CABINET:
+      return run_cabinet_prompt(app, *reinterpret_cast<CabNotification*>(m.lparam));
+    default:
+      break;
+  }
+  return 0;
+}
+
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path) {
+  InstallerApp app;
+  platform::WorkerThread worker;
+  g_app = &app;
+  app.module_path = module_path;
+  app.worker = &worker;
+  if (!ui.create_window(utf16_to_utf8(DEFAULT_TITLE))) {
+    g_app = nullptr;
+    return 0;
+  }
+  app.main_window = &ui;
+  ui.queue().post({WM_INSTALL_START, 0, 0});
+  ui.queue().run([&app](const platform::WindowMessage& m) { return installer_window_procedure(app, m); });
+  // The worker's sends wait for the loop, so it is joined only now that the loop has ended.
+  worker.join();
+  g_app = nullptr;
+  return 0;
+}

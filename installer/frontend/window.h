@@ -1,0 +1,15 @@
+// The progress window's procedure and the program's entry: the window thread's side of a run.
+#pragma once
+
+#include <cstdint>
+
+#include "installer/frontend/installer_app.h"
+#include "installer/platform/message_queue.h"
+
+intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMessage& message);
+
+// Destroys the window: the loop ends, and the worker's later messages go nowhere.
+void destroy_main_window(InstallerApp& app);
+
+// A whole run on the given front end, the package read from module_path. Always 0.
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path);

@@ -1,0 +1,115 @@
+// The window thread's queue: posted messages in order, sent ones waited for, and nothing
+// left hanging once the window is gone.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "installer/platform/thread_message_queue.h"
+
+using namespace platform;
+
+namespace {
+
+TEST(MessageQueue, PostedMessagesArriveInOrderAndSentOnesReturnTheirResult) {
+  ThreadMessageQueue queue;
+  std::vector<uint32_t> seen;
+  std::thread worker([&] {
+    for (uint32_t id = 1; id <= 3; ++id) queue.post({id, 0, 0});
+    auto answer = queue.send({10, 0, 41});
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, 42);
+    queue.post({99, 0, 0});
+  });
+  int code = queue.run([&](const WindowMessage& m) -> intptr_t {
+    seen.push_back(m.id);
+    if (m.id == 99) queue.post_quit(7);
+    return m.lparam + 1;
+  });
+  worker.join();
+  EXPECT_EQ(code, 7);
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen.back(), 99u);
+  std::vector<uint32_t> posted;
+  for (uint32_t id : seen)
+    if (id != 10) posted.push_back(id);
+  EXPECT_EQ(posted, std::vector<uint32_t>({1, 2, 3, 99}));
+}
+
+TEST(MessageQueue, ASendFromTheLoopThreadRunsAtOnce) {
+  ThreadMessageQueue queue;
+  std::vector<uint32_t> seen;
+  queue.post({1, 0, 0});
+  queue.run([&](const WindowMessage& m) -> intptr_t {
+    seen.push_back(m.id);
+    if (m.id == 1) {
+      EXPECT_EQ(queue.send({2, 0, 0}), std::optional<intptr_t>(5));
+      queue.post_quit(0);
+    }
+    return 5;
+  });
+  EXPECT_EQ(seen, std::vector<uint32_t>({1, 2}));
+}
+
+TEST(MessageQueue, TheSenderWaitsUntilTheMessageWasHandled) {
+  ThreadMessageQueue queue;
+  std::atomic<bool> handled{false};
+  std::thread worker([&] {
+    queue.send({1, 0, 0});
+    EXPECT_TRUE(handled.load());
+    queue.post({2, 0, 0});
+  });
+  queue.run([&](const WindowMessage& m) -> intptr_t {
+    if (m.id == 1) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      handled = true;
+    } else {
+      queue.post_quit(0);
+    }
+    return 0;
+  });
+  worker.join();
+}
+
+TEST(MessageQueue, AfterQuitSendsComeBackUndeliveredAndPostsAreDropped) {
+  ThreadMessageQueue queue;
+  std::atomic<int> handled{0};
+  std::thread waiting;
+  queue.post({1, 0, 0});
+  queue.run([&](const WindowMessage& m) -> intptr_t {
+    ++handled;
+    if (m.id == 1) {
+      // A sender that starts waiting while the window is being destroyed is let go.
+      waiting = std::thread([&] { EXPECT_FALSE(queue.send({3, 0, 0}).has_value()); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      queue.post_quit(0);
+    }
+    return 0;
+  });
+  waiting.join();
+  queue.post({4, 0, 0});
+  EXPECT_FALSE(queue.send({5, 0, 0}).has_value());
+  EXPECT_EQ(handled.load(), 1);
+}
+
+TEST(MessageQueue, ManySendersAllGetTheirOwnAnswer) {
+  ThreadMessageQueue queue;
+  std::vector<std::thread> senders;
+  std::atomic<int> done{0};
+  for (int t = 0; t < 4; ++t)
+    senders.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        auto answer = queue.send({1, uintptr_t(t), i});
+        EXPECT_EQ(answer, std::optional<intptr_t>(t * 1000 + i));
+      }
+      if (++done == 4) queue.post({2, 0, 0});
+    });
+  queue.run([&](const WindowMessage& m) -> intptr_t {
+    if (m.id == 2) queue.post_quit(0);
+    return intptr_t(m.wparam) * 1000 + m.lparam;
+  });
+  for (std::thread& s : senders) s.join();
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+#include "installer_test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "installer/frontend/window.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/vexa-test-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code error;
+  // Read-only files and folders made by the tests must not stop the clean-up.
+  for (auto& entry : fs::recursive_directory_iterator(path_, error))
+    fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+  fs::remove_all(path_, error);
+}
+
+ScopedChdir::ScopedChdir(const std::string& path) : previous_(fs::current_path().string()) {
+  fs::current_path(path);
+}
+
+ScopedChdir::~ScopedChdir() {
+  std::error_code error;
+  fs::current_path(previous_, error);
+}
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void write_file(const std::string& path, const std::string& text) {
+  write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
+uint32_t mode_of(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return 0;
+  return info.st_mode & 07777;
+}
+
+int64_t mtime_of(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return -1;
+  return info.st_mtime;
+}
+
+int64_t local_time_of(uint16_t dos_date, uint16_t dos_time) {
+  std::tm local{};
+  local.tm_year = 80 + (dos_date >> 9);
+  local.tm_mon = ((dos_date >> 5) & 15) - 1;
+  local.tm_mday = dos_date & 31;
+  local.tm_hour = dos_time >> 11;
+  local.tm_min = (dos_time >> 5) & 63;
+  local.tm_sec = (dos_time & 31) * 2;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+std::vector<std::string> list_tree(const std::string& folder) {
+  std::vector<std::string> names;
+  for (auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), folder).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data, uint16_t attributes) {
+  cabwriter::SourceFile file;
+  file.name = name;
+  file.data = std::move(data);
+  file.attributes = attributes;
+  return file;
+}
+
+std::vector<uint8_t> pattern_bytes(size_t size, uint32_t seed) {
+  std::vector<uint8_t> bytes(size);
+  uint32_t state = seed * 2654435761u + 1;
+  for (uint8_t& b : bytes) {
+    state = state * 1103515245u + 12345u;
+    // Runs of text-like bytes so that compression has something to find.
+    b = uint8_t('a' + ((state >> 16) % 7));
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> package_without_stub(const vexapack::PackageSettings& settings,
+                                          const std::vector<uint8_t>& cabinet) {
+  return vexapack::assemble_package({}, settings, cabinet);
+}
+
+vexapack::PackageSettings shipped_settings(const std::string& program) {
+  vexapack::PackageSettings s;
+  s.title = "Ruziz Kestrovan";
+  s.program = program;
+  s.start_menu = 0x01;
+  s.desktop = 0x01;
+  s.send_to = 0x00;
+  s.shortcut_name = "Kestrovan";
+  return s;
+}
+
+WindowThread::WindowThread(InstallerApp& app, platform::ScriptedUi& ui) : ui_(ui) {
+  app.main_window = &ui;
+  thread_ = std::thread([&app, &ui] {
+    ui.queue().run([&app](const platform::WindowMessage& m) { return installer_window_procedure(app, m); });
+  });
+}
+
+WindowThread::~WindowThread() {
+  ui_.queue().post_quit(0);
+  thread_.join();
+}
+
+}  // namespace testsupport

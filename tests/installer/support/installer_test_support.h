@@ -1,0 +1,84 @@
+// Shared helpers for the installer's tests: temporary folders, packages built in memory, a
+// window thread running the front end's loop, and child processes with scripted input.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cab_set_writer.h"
+#include "installer/frontend/installer_app.h"
+#include "installer/platform/scripted/scripted_ui.h"
+#include "package_writer.h"
+
+namespace testsupport {
+
+// A fresh folder under /tmp, removed with everything in it at the end of the scope.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The current directory changed for the scope.
+class ScopedChdir {
+ public:
+  explicit ScopedChdir(const std::string& path);
+  ~ScopedChdir();
+
+ private:
+  std::string previous_;
+};
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+void write_file(const std::string& path, const std::string& text);
+std::vector<uint8_t> read_file(const std::string& path);
+bool exists(const std::string& path);
+uint32_t mode_of(const std::string& path);  // permission bits
+int64_t mtime_of(const std::string& path);  // seconds
+// The DOS date and time taken as local time, as seconds since the epoch.
+int64_t local_time_of(uint16_t dos_date, uint16_t dos_time);
+std::vector<std::string> list_tree(const std::string& folder);  // relative paths of regular files
+
+cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data,
+                                  uint16_t attributes = 0x20);
+std::vector<uint8_t> pattern_bytes(size_t size, uint32_t seed);
+
+// A package whose "stub" is PACKAGE_OFFSET bytes of zeros, as the frontend reads it in-process.
+std::vector<uint8_t> package_without_stub(const vexapack::PackageSettings& settings,
+                                          const std::vector<uint8_t>& cabinet);
+
+// The settings of the shipped package.
+vexapack::PackageSettings shipped_settings(const std::string& program);
+
+// Runs the installer's window loop on its own thread with the scripted front end; the test's
+// thread plays the worker.
+class WindowThread {
+ public:
+  WindowThread(InstallerApp& app, platform::ScriptedUi& ui);
+  ~WindowThread();  // quits the loop and joins
+
+ private:
+  platform::ScriptedUi& ui_;
+  std::thread thread_;
+};
+
+struct ProcessResult {
+  int exit_code = -1;
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a program with the given input, folder and extra environment (NAME=VALUE); waits at most
+// `timeout_seconds`.
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& input, const std::string& directory,
+                          const std::vector<std::string>& environment, int timeout_seconds = 120);
+
+}  // namespace testsupport

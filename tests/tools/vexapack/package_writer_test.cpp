@@ -1,0 +1,91 @@
+// The packager's pieces: the settings block byte for byte, the stub made to fit the package
+// offset, and the compression methods it accepts.
+#include <gtest/gtest.h>
+
+#include "installer/cabinet/codec.h"
+#include "installer/frontend/installer_app.h"
+#include "installer/frontend/package_offset.h"
+#include "package_writer.h"
+#include "source_files.h"
+
+using namespace vexapack;
+
+namespace {
+
+std::vector<uint8_t> stub_with_constant(size_t size, uint32_t value = PACKAGE_OFFSET) {
+  std::vector<uint8_t> stub(size, 0x90);
+  std::copy(PACKAGE_OFFSET_MARKER, PACKAGE_OFFSET_MARKER + sizeof PACKAGE_OFFSET_MARKER, stub.begin() + 4000);
+  for (int i = 0; i < 4; ++i) stub[4000 + sizeof PACKAGE_OFFSET_MARKER + i] = uint8_t(value >> (8 * i));
+  return stub;
+}
+
+TEST(SettingsBlock, IsLaidOutFieldByField) {
+  PackageSettings s;
+  s.title = "Aé";
+  s.destination_base = 1;
+  s.default_folder = "";
+  s.program = "p";
+  s.start_menu = 0x03;
+  s.desktop = 0x02;
+  s.send_to = 0x00;
+  s.run_after = "";
+  s.shortcut_name = "ル";
+  std::vector<uint8_t> expected = {1, 2, 'A', 0, 0xE9, 0, 1, 0, 1, 'p', 0, 0x03, 0x02, 0x00, 0, 1, 0xEB, 0x30};
+  EXPECT_EQ(settings_block(s), expected);
+  PackageSettings none;
+  none.has_settings = false;
+  EXPECT_EQ(settings_block(none), std::vector<uint8_t>({0}));
+}
+
+TEST(SettingsBlock, TextsAreLimitedTo255Units) {
+  PackageSettings s;
+  s.title = std::string(255, 'x');
+  EXPECT_EQ(settings_block(s)[1], 255);
+  s.shortcut_name = std::string(256, 'x');
+  EXPECT_THROW(settings_block(s), PackageError);
+  s.shortcut_name = "";
+  // 200 characters of three UTF-8 bytes each are 200 units: allowed.
+  std::string japanese;
+  for (int i = 0; i < 200; ++i) japanese += "ア";
+  s.program = japanese;
+  EXPECT_EQ(settings_block(s).size(), 1 + 1 + 510 + 1 + 1 + 1 + 400 + 3 + 1 + 1u);
+}
+
+TEST(AssemblePackage, ASmallStubIsPaddedToTheOffset) {
+  std::vector<uint8_t> package = assemble_package(std::vector<uint8_t>(1000, 0x90), PackageSettings{}, {'M', 'S', 'C', 'F'});
+  ASSERT_EQ(package.size(), PACKAGE_OFFSET + settings_block(PackageSettings{}).size() + 4);
+  EXPECT_EQ(package[999], 0x90);
+  EXPECT_EQ(package[1000], 0);
+  EXPECT_EQ(package[PACKAGE_OFFSET], 1);
+  EXPECT_EQ(package_offset_of(package), PACKAGE_OFFSET);
+}
+
+TEST(AssemblePackage, ALargerStubGetsItsConstantPatched) {
+  std::vector<uint8_t> package = assemble_package(stub_with_constant(60001), PackageSettings{}, {'M', 'S', 'C', 'F'});
+  uint32_t offset = package_offset_of(package);
+  EXPECT_EQ(offset, 60416u);  // the next multiple of 512
+  EXPECT_EQ(package[offset], 1);
+  EXPECT_EQ(package.back(), 'F');
+  EXPECT_EQ(package[60000], 0x90);
+  EXPECT_EQ(package[60001], 0);
+}
+
+TEST(AssemblePackage, ALargerStubWithoutAUsableConstantIsRefused) {
+  EXPECT_THROW(assemble_package(std::vector<uint8_t>(PACKAGE_OFFSET + 1, 0), PackageSettings{}, {}), PackageError);
+  EXPECT_THROW(assemble_package(stub_with_constant(60000, 12345), PackageSettings{}, {}), PackageError);
+  std::vector<uint8_t> twice = stub_with_constant(60000);
+  std::copy(PACKAGE_OFFSET_MARKER, PACKAGE_OFFSET_MARKER + sizeof PACKAGE_OFFSET_MARKER, twice.begin() + 9000);
+  EXPECT_THROW(assemble_package(twice, PackageSettings{}, {}), PackageError);
+}
+
+TEST(Methods, NamesAndWindowSizes) {
+  EXPECT_EQ(parse_method("none"), METHOD_NONE);
+  EXPECT_EQ(parse_method("mszip"), METHOD_MSZIP);
+  EXPECT_EQ(parse_method("lzx:21"), 0x1503);
+  EXPECT_EQ(parse_method("lzx:15"), 0x0F03);
+  EXPECT_EQ(parse_method("quantum:10"), 0x0A02);
+  for (const char* bad : {"lzx:14", "lzx:22", "lzx:", "lzx:1x", "quantum:9", "quantum:22", "zip", ""})
+    EXPECT_THROW(parse_method(bad), PackageError) << bad;
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+// The files a package carries, read from disk into one cabinet folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexapack {
+
+// "none", "mszip", "lzx:N" (window bits 15 to 21), "quantum:N" (window bits 10 to 21) as a
+// folder's typeCompress. Throws PackageError.
+uint16_t parse_method(const std::string& method);
+
+// One folder with every file at the top level under its own name, stamped with its
+// modification time (local time). Throws PackageError for a missing file or a method without
+// an encoder.
+std::vector<uint8_t> cabinet_of_files(const std::vector<std::string>& paths, uint16_t type_compress);
+
+std::vector<uint8_t> read_whole_file(const std::string& path);
+// Writes the file and gives it execute permission.
+void write_executable(const std::string& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace vexapack
