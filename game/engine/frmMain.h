@@ -149,6 +149,7 @@ class frmMain {
   void DesignPanel();
   std::string IniPath() const;
   void LoadHighScore();
+  void CheckHighScore();
   void EnterHighScoreName();
   void DestroyShip(int s);
   void MissileHits();

@@ -31,6 +31,10 @@ void frmMain::ShowTitle() {
   // here: that inner title builds the attract round but neither asks for a name again nor
   // rereads the stored record over the one being entered.
   if (!nameEntryOpen_) {
+    // The status line compares only twice a second: points won after its last look at the
+    // score would otherwise be missing from the stored record, and the attract mode would
+    // then "beat" it and ask for a name once more.
+    CheckHighScore();
     if (gd.NewHiScore) {
       EnterHighScoreName();
     } else {
@@ -93,14 +97,19 @@ void frmMain::EnterHighScoreName() {
   gd.NewHiScore = false;
 }
 
-// Twice a second in every mode: the record follows a score that passes it, and the status
-// labels show the current values.
-void frmMain::timSub_Timer() {
+// A score above the record (not equal to it) becomes the record, held by the player.
+void frmMain::CheckHighScore() {
   if (gd.Score > gd.HiScore) {
     gd.HiScore = gd.Score;
     gd.NewHiScore = true;
     gd.HiScoreName = "You !";
   }
+}
+
+// Twice a second in every mode: the record follows a score that passes it, and the status
+// labels show the current values.
+void frmMain::timSub_Timer() {
+  CheckHighScore();
   lblHiScore.SetCaption(NumberText(gd.HiScore));
   lblHsName.SetCaption(gd.HiScoreName);
   lblLives.SetCaption(std::to_string(gd.Lives));

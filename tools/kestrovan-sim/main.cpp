@@ -11,7 +11,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kestrovan-sim [--dir DIR] [--seed N] [--script FILE] --ms N\n"
-    "                     [--dump-state] [--sounds] [--screenshot FILE.png]\n"
+    "                     [--dump-state] [--sounds] [--dialogs] [--screenshot FILE.png]\n"
     "       kestrovan-sim --replay TRACE [--snapshot N] [--dir DIR] [--dump-state]\n"
     "                     [--screenshot FILE.png]\n"
     "\n"
@@ -25,8 +25,12 @@ const char kUsage[] =
     "  dblclick               double-click on the form\n"
     "  screenshot FILE        writes the screen at that moment (.png, or .ppm)\n"
     "--dump-state prints every game field, timer, menu check mark and label; --sounds prints\n"
-    "each sound and music call as 'MS file-or-command'. The same script and seed give the\n"
+    "each sound and music call as 'MS file-or-command'; --dialogs each closed box as\n"
+    "'OPENED CLOSED input|message TITLE | TEXT | ANSWER'. The same script and seed give the\n"
     "same output on every run.\n"
+    "DIR is the program's folder: the INI file \"Ruziz Kestrovan.ini\" is read there at load\n"
+    "and written there at the name entry and at exit (menu mnuExit); the sound and music\n"
+    "files are looked up there without regard to letter case.\n"
     "--replay runs a desktop run's event trace (written by Kestrovan with KESTROVAN_TRACE set)\n"
     "up to its snapshot N, or to its end.\n";
 
@@ -64,6 +68,8 @@ int main(int argc, char** argv) {
       o.dumpState = true;
     } else if (a == "--sounds") {
       o.sounds = true;
+    } else if (a == "--dialogs") {
+      o.dialogs = true;
     } else if (a == "--dir") {
       if (!value(v)) return Fail("--dir needs a folder");
       o.dir = v;

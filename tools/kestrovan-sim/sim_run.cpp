@@ -38,6 +38,11 @@ void Schedule(HeadlessPlatform& p, frmMain& form, const Command& c, std::vector<
   }
 }
 
+std::string OneLine(std::string text) {
+  for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\\n");
+  return text;
+}
+
 }  // namespace
 
 int Run(const Options& o, std::ostream& out, std::ostream& err) {
@@ -74,6 +79,11 @@ int Run(const Options& o, std::ostream& out, std::ostream& err) {
 
   if (o.sounds) {
     for (const SoundCall& s : platform.sound.calls()) out << s.time << ' ' << s.what << '\n';
+  }
+  if (o.dialogs) {
+    for (const DialogShown& d : platform.dialogs.shown())
+      out << d.opened << ' ' << d.closed << ' ' << d.kind << ' ' << d.title << " | " << OneLine(d.text) << " | "
+          << d.answer << '\n';
   }
   if (o.dumpState) {
     for (const std::string& line : DumpState(form)) out << line << '\n';

@@ -17,6 +17,7 @@ struct Options {
   int64_t ms = 0;   // the run ends at this virtual time
   bool dumpState = false;
   bool sounds = false;
+  bool dialogs = false;
   std::string screenshot;
 };
 
