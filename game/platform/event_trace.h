@@ -30,7 +30,7 @@ class EventTrace {
   int Snapshot();  // writes the marker, flushes, returns its number
 
  private:
-  void Line(const std::string& text);
+  void Line(const std::string& text, bool flush = false);
 
   std::FILE* file_ = nullptr;
   int snapshots_ = 0;
