@@ -206,5 +206,12 @@ TEST_F(DesktopGame, TheEndOfTheSessionUnloadsTheForm) {
   ExpectSettingsWritten();
 }
 
+TEST_F(DesktopGame, TheLossOfTheDisplayUnloadsTheForm) {
+  Pause(500);
+  x.KillServer();
+  EXPECT_EQ(game.WaitExit(30000), 0);
+  ExpectSettingsWritten();
+}
+
 }  // namespace
 }  // namespace kv::test

@@ -74,8 +74,18 @@ XDisplay::XDisplay() {
   dpy_ = XOpenDisplay(name_.c_str());
 }
 
+void XDisplay::KillServer() {
+  if (server_ <= 0) return;
+  kill(server_, SIGKILL);
+  waitpid(server_, nullptr, 0);
+  server_ = -1;
+}
+
 XDisplay::~XDisplay() {
-  if (dpy_) XCloseDisplay(dpy_);
+  // A connection to a server that is gone cannot be closed; it is kept for the process's life.
+  static std::vector<Display*> orphaned;
+  if (dpy_ && server_ > 0) XCloseDisplay(dpy_);
+  if (dpy_ && server_ <= 0) orphaned.push_back(dpy_);
   if (server_ > 0) {
     kill(server_, SIGTERM);
     waitpid(server_, nullptr, 0);
