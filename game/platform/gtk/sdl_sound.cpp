@@ -30,6 +30,10 @@ SdlSound::SdlSound() {
     return;
   }
   Mix_AllocateChannels(1);
+  // Effects are normalised near full scale and the synthesiser is loud: together at full
+  // volume they would clip.
+  Mix_Volume(kEffectChannel, MIX_MAX_VOLUME / 2);
+  Mix_VolumeMusic(MIX_MAX_VOLUME / 4);
   Mix_Init(MIX_INIT_MID);
   std::string font = FindSoundFont();
   if (!font.empty()) Mix_SetSoundFonts(font.c_str());

@@ -86,6 +86,22 @@ TEST_F(DiskAudio, TheBackgroundPiecePlaysOnceThroughTheSoundFontAndStopsAtOnce) 
   EXPECT_GT(Peak(), 1000) << "the piece made no sound";
 }
 
+TEST_F(DiskAudio, EffectsOverTheMusicDoNotClip) {
+  if (FindSoundFont().empty()) GTEST_SKIP() << "no General MIDI sound font installed";
+  {
+    SdlSound sound;
+    sound.MusicOpen(kBin + "/bgm.mid");
+    sound.MusicPlay();
+    for (const char* effect : {"hit.wav", "Start.wav", "InvHit.wav", "UfoHit.wav", "fire.wav", "hit.wav"}) {
+      sound.PlayWave(kBin + "/" + effect);
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+  }
+  const int peak = Peak();
+  EXPECT_GT(peak, 5000);
+  EXPECT_LT(peak, 32767);
+}
+
 TEST_F(DiskAudio, MissingAndBrokenFilesStaySilent) {
   std::string error;
   const std::string bad = folder.path() + "/bad.wav";
