@@ -78,6 +78,7 @@ bool SdlSound::PlayWave(const std::string& path) {
 
 void SdlSound::MusicOpen(const std::string& path) {
   if (!open_ || music_) return;  // like the sequencer: one open piece until it is closed
+  std::lock_guard<std::mutex> lock(loading_);
   music_ = Mix_LoadMUS(path.c_str());
 }
 
@@ -98,6 +99,7 @@ void SdlSound::WarmMusic() {
     // A format 0 file whose one track only ends: it loads the sound font and plays nothing.
     static const uint8_t kEmptyPiece[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
                                           'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00};
+    std::lock_guard<std::mutex> lock(loading_);
     keeper_ = Mix_LoadMUSType_RW(SDL_RWFromConstMem(kEmptyPiece, sizeof kEmptyPiece), MUS_MID, 1);
   });
 }

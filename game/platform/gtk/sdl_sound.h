@@ -4,6 +4,7 @@
 // without an audio output nothing plays and nothing is reported.
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -45,6 +46,7 @@ class SdlSound : public SoundPort {
   bool open_ = false;
   std::map<std::string, Cached> chunks_;
   Mix_Music* music_ = nullptr;
+  std::mutex loading_;  // the mixer loads one piece at a time
   std::thread warming_;
   Mix_Music* keeper_ = nullptr;  // written by the warming thread, read after joining it
 };

@@ -141,8 +141,10 @@ TEST_F(DesktopGame, ShowsTheTitleThenF5StartsAGameThatMovesAndScoresAndClosingSa
   // Sweep the cannon across the field, firing, until something is hit.
   std::unique_ptr<sim::Replay> playing;
   Capture screen;
-  for (int sweep = 0; sweep < 4; ++sweep) {
+  for (int sweep = 0; sweep < 8; ++sweep) {
     const char* dir = sweep % 2 ? "Left" : "Right";
+    // A slow machine can lose all three cannons before the first hit: then play again.
+    if (playing && playing->form().gd.GameMode != kModePlay) ASSERT_TRUE(Keys({"key", "F5"}));
     ASSERT_TRUE(Keys({"keydown", dir}));
     for (int shot = 0; shot < 25; ++shot) {
       Keys({"key", "ctrl"});
@@ -151,7 +153,7 @@ TEST_F(DesktopGame, ShowsTheTitleThenF5StartsAGameThatMovesAndScoresAndClosingSa
     Keys({"keyup", dir});
     playing = Moment(screen);
     ExpectScreenIs(screen, playing->form().surface, "game in progress");
-    if (playing->form().gd.Score > 0 || playing->form().gd.GameMode != kModePlay) break;
+    if (playing->form().gd.Score > 0) break;
     game.Continue();
   }
   EXPECT_GT(playing->form().gd.Score, 0);

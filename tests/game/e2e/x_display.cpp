@@ -83,9 +83,9 @@ void XDisplay::KillServer() {
 
 XDisplay::~XDisplay() {
   // A connection to a server that is gone cannot be closed; it is kept for the process's life.
-  static std::vector<Display*> orphaned;
+  static auto* orphaned = new std::vector<Display*>;
   if (dpy_ && server_ > 0) XCloseDisplay(dpy_);
-  if (dpy_ && server_ <= 0) orphaned.push_back(dpy_);
+  if (dpy_ && server_ <= 0) orphaned->push_back(dpy_);
   if (server_ > 0) {
     kill(server_, SIGTERM);
     waitpid(server_, nullptr, 0);
