@@ -144,7 +144,9 @@ TEST_F(DesktopGame, ShowsTheTitleThenF5StartsAGameThatMovesAndScoresAndClosingSa
   for (int sweep = 0; sweep < 8; ++sweep) {
     const char* dir = sweep % 2 ? "Left" : "Right";
     // A slow machine can lose all three cannons before the first hit: then play again.
-    if (playing && playing->form().gd.GameMode != kModePlay) ASSERT_TRUE(Keys({"key", "F5"}));
+    if (playing && playing->form().gd.GameMode != kModePlay) {
+      ASSERT_TRUE(Keys({"key", "F5"}));
+    }
     ASSERT_TRUE(Keys({"keydown", dir}));
     for (int shot = 0; shot < 25; ++shot) {
       Keys({"key", "ctrl"});
