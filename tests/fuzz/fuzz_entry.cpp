@@ -64,6 +64,20 @@ std::vector<std::vector<uint8_t>> fuzz_seed_cabinets() {
       // No encoder for this method in this build.
     }
   }
+  // Small Quantum cabinets without checksums, so that most mutations reach the coder, and two
+  // folders with different windows, so that the engine changes decoder in between.
+  SetOptions unchecked;
+  unchecked.checksums = false;
+  for (uint16_t type : {uint16_t(0x0A02), uint16_t(0x1502)}) {
+    seeds.push_back(serialize(build_cabinet(
+        {testcab::folder(type, {testcab::file("q.txt", testdata::text_like(700, type)),
+                                testcab::file("q.bin", testdata::binary_like(300, type))})},
+        unchecked)));
+  }
+  seeds.push_back(serialize(build_cabinet(
+      {testcab::folder(0x0C02, {testcab::file("m.txt", testdata::text_like(2000, 5))}),
+       testcab::folder(0x1102, {testcab::file("n.txt", testdata::text_like(2000, 5))})},
+      unchecked)));
   // LZX folders steered through every block kind and layout, with call translation.
   const std::vector<std::vector<LzxBlockSpec>> plans = {
       {{LzxBlockKind::Aligned, 7001}, {LzxBlockKind::Uncompressed, 999}, {LzxBlockKind::Verbatim, 20000}},

@@ -3,7 +3,9 @@
 #include <stdexcept>
 
 #include "installer/cabinet/codec.h"
+#include "installer/cabinet/quantum_tables.h"
 #include "lzx_encoder.h"
+#include "quantum_encoder.h"
 
 namespace cabwriter {
 
@@ -13,6 +15,13 @@ FolderEncoder default_encoder(uint16_t type_compress) {
       return [](std::span<const uint8_t> stream) { return encode_stored(stream); };
     case METHOD_MSZIP:
       return [](std::span<const uint8_t> stream) { return encode_mszip(stream); };
+    case METHOD_QUANTUM: {
+      uint32_t bits = window_bits_of(type_compress);
+      if (bits < QUANTUM_MIN_WINDOW_BITS || bits > QUANTUM_MAX_WINDOW_BITS) break;
+      return [bits](std::span<const uint8_t> stream) {
+        return encode_quantum(stream, QuantumOptions{.window_bits = bits});
+      };
+    }
     case METHOD_LZX: {
       LzxOptions options;
       options.window_bits = window_bits_of(type_compress);
@@ -21,8 +30,9 @@ FolderEncoder default_encoder(uint16_t type_compress) {
       return [options](std::span<const uint8_t> stream) { return encode_lzx(stream, options); };
     }
     default:
-      throw std::invalid_argument("no encoder for compression type " + std::to_string(type_compress));
+      break;
   }
+  throw std::invalid_argument("no encoder for compression type " + std::to_string(type_compress));
 }
 
 std::vector<CompressedBlock> encode_stored(std::span<const uint8_t> stream) {

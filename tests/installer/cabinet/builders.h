@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "cab_set_writer.h"
+#include "set_extractor.h"
 #include "test_data.h"
 
 namespace testcab {
@@ -29,6 +32,23 @@ inline cabwriter::SourceFolder folder(uint16_t type, std::vector<cabwriter::Sour
 inline std::vector<cabwriter::SourceFolder> two_folders() {
   return {folder(0, {file("a.txt", testdata::text_like(1000, 1)), file("b.bin", testdata::random_bytes(40000, 2))}),
           folder(1, {file("c.txt", testdata::text_like(50000, 3))})};
+}
+
+// Every file of every folder came out byte for byte, and no handle was left open.
+inline void expect_all_extracted(const memfs::Extraction& result,
+                                 const std::vector<cabwriter::SourceFolder>& folders) {
+  ASSERT_TRUE(result.ok) << cab_error_name(result.error.code);
+  size_t count = 0;
+  for (const cabwriter::SourceFolder& folder : folders) {
+    for (const cabwriter::SourceFile& f : folder.files) {
+      ++count;
+      auto it = result.files.find(f.name);
+      ASSERT_NE(it, result.files.end()) << f.name;
+      EXPECT_TRUE(it->second == f.data) << f.name << " differs";
+    }
+  }
+  EXPECT_EQ(result.files.size(), count);
+  EXPECT_EQ(memfs::open_handles(), 0);
 }
 
 }  // namespace testcab

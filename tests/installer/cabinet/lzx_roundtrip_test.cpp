@@ -2,36 +2,16 @@
 // size, every block kind and layout, call translation, and folders split across a set.
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "cab_set_writer.h"
 #include "lzx_encoder.h"
 #include "set_extractor.h"
 #include "test_data.h"
 
 using namespace cabwriter;
+using testcab::file;
 
 namespace {
-
-SourceFile file(const std::string& name, std::vector<uint8_t> data) {
-  SourceFile f;
-  f.name = name;
-  f.data = std::move(data);
-  return f;
-}
-
-void expect_extracted(const memfs::Extraction& result, const std::vector<SourceFolder>& folders) {
-  ASSERT_TRUE(result.ok) << cab_error_name(result.error.code);
-  size_t count = 0;
-  for (const SourceFolder& folder : folders) {
-    for (const SourceFile& f : folder.files) {
-      ++count;
-      auto it = result.files.find(f.name);
-      ASSERT_NE(it, result.files.end()) << f.name;
-      EXPECT_TRUE(it->second == f.data) << f.name << " differs";
-    }
-  }
-  EXPECT_EQ(result.files.size(), count);
-  EXPECT_EQ(memfs::open_handles(), 0);
-}
 
 SourceFolder lzx_folder(uint16_t window_bits, std::vector<SourceFile> files,
                         const LzxOptions* options = nullptr, LzxStats* stats = nullptr) {
@@ -74,7 +54,7 @@ TEST_P(LzxWindows, DefaultEncoderRoundTrip) {
   std::vector<SourceFolder> folders = {
       lzx_folder(bits, {file("long.bin", repeated), file("empty.txt", {}),
                         file("tail.txt", testdata::text_like(1234, 3))})};
-  expect_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
+  testcab::expect_all_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bits, LzxWindows, ::testing::Range(uint16_t(15), uint16_t(22)));
@@ -108,7 +88,7 @@ TEST_F(LzxRoundTrip, EachBlockKindAndLayout) {
     std::vector<SourceFolder> folders = {lzx_folder(16, {file("a.bin", data)}, &options, &stats)};
     auto result = memfs::extract_images({build_cabinet(folders)});
     SCOPED_TRACE(name);
-    expect_extracted(result, folders);
+    testcab::expect_all_extracted(result, folders);
     ASSERT_FALSE(stats.blocks.empty());
     for (size_t i = 0; i < stats.blocks.size() && i < plan.size(); ++i)
       EXPECT_EQ(stats.blocks[i].type, uint32_t(plan[i].kind)) << i;
@@ -121,7 +101,7 @@ TEST_F(LzxRoundTrip, AlignedBlocksCarryARealAlignedTree) {
   options.block_kind = LzxBlockKind::Aligned;
   LzxStats stats;
   std::vector<SourceFolder> folders = {lzx_folder(17, {file("b.bin", data)}, &options, &stats)};
-  expect_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
+  testcab::expect_all_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
   bool uneven = false;
   for (const auto& block : stats.blocks) {
     EXPECT_EQ(block.type, 2u);
@@ -137,7 +117,7 @@ TEST_F(LzxRoundTrip, CallTranslationOnBinaryContent) {
   options.e8_translation_size = 12000000;
   std::vector<SourceFolder> folders = {lzx_folder(18, {file("prog.exe", data)}, &options),
                                        lzx_folder(18, {file("prog2.exe", data)}, &options)};
-  expect_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
+  testcab::expect_all_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
 }
 
 TEST_F(LzxRoundTrip, FoldersSplitAcrossASet) {
@@ -153,7 +133,7 @@ TEST_F(LzxRoundTrip, FoldersSplitAcrossASet) {
   set_options.max_cabinet_size = 40000;
   auto set = build_set(folders, set_options);
   EXPECT_GE(set.size(), 4u);
-  expect_extracted(memfs::extract_images(set), folders);
+  testcab::expect_all_extracted(memfs::extract_images(set), folders);
 }
 
 TEST_F(LzxRoundTrip, WindowBits22FailsAsNoMemory) {

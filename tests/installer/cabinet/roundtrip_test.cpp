@@ -1,35 +1,15 @@
 // Cabinets written by cabwriter come back byte for byte through the engine.
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "cab_set_writer.h"
 #include "set_extractor.h"
 #include "test_data.h"
 
 using namespace cabwriter;
+using testcab::file;
 
 namespace {
-
-SourceFile file(const std::string& name, std::vector<uint8_t> data) {
-  SourceFile f;
-  f.name = name;
-  f.data = std::move(data);
-  return f;
-}
-
-void expect_all_extracted(const memfs::Extraction& result, const std::vector<SourceFolder>& folders) {
-  ASSERT_TRUE(result.ok) << cab_error_name(result.error.code);
-  size_t count = 0;
-  for (const SourceFolder& folder : folders) {
-    for (const SourceFile& f : folder.files) {
-      ++count;
-      auto it = result.files.find(f.name);
-      ASSERT_NE(it, result.files.end()) << f.name;
-      EXPECT_TRUE(it->second == f.data) << f.name << " differs";
-    }
-  }
-  EXPECT_EQ(result.files.size(), count);
-  EXPECT_EQ(memfs::open_handles(), 0);
-}
 
 std::vector<SourceFolder> mixed_folders(uint16_t type) {
   std::vector<SourceFolder> folders(3);
@@ -53,7 +33,7 @@ class RoundTrip : public ::testing::TestWithParam<uint16_t> {
 TEST_P(RoundTrip, OneCabinetSeveralFolders) {
   auto folders = mixed_folders(GetParam());
   auto result = memfs::extract_images({build_cabinet(folders)});
-  expect_all_extracted(result, folders);
+  testcab::expect_all_extracted(result, folders);
 }
 
 TEST_P(RoundTrip, SetOfSmallCabinets) {
@@ -63,7 +43,7 @@ TEST_P(RoundTrip, SetOfSmallCabinets) {
   auto set = build_set(folders, options);
   EXPECT_GE(set.size(), 3u);
   auto result = memfs::extract_images(set);
-  expect_all_extracted(result, folders);
+  testcab::expect_all_extracted(result, folders);
 }
 
 TEST_P(RoundTrip, ReserveAreasAndNoChecksums) {
@@ -76,7 +56,7 @@ TEST_P(RoundTrip, ReserveAreasAndNoChecksums) {
   options.folder_reserve_size = 5;
   options.data_reserve_size = 3;
   auto result = memfs::extract_images(build_set(folders, options));
-  expect_all_extracted(result, folders);
+  testcab::expect_all_extracted(result, folders);
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, RoundTrip, ::testing::Values(uint16_t(0), uint16_t(1)));

@@ -174,6 +174,42 @@ TEST_F(Vexacab, MissingNextCabinetIsReported) {
   EXPECT_NE(r.out.find("vexacab extract [-d DIR] CAB"), std::string::npos);
 }
 
+TEST_F(Vexacab, QuantumFoldersAcrossASet) {
+  std::vector<SourceFolder> folders = {
+      folder(0x0A02, {file("docs/readme.txt", testdata::text_like(60000, 1)), file("tiny", {'x'})}),
+      folder(0x1502, {file("bin/data.dat", testdata::binary_like(150000, 2)),
+                      file("rand.bin", testdata::random_bytes(30000, 3))})};
+  SetOptions options;
+  options.max_cabinet_size = 40000;
+  auto set = build_set(folders, options);
+  ASSERT_GE(set.size(), 3u);
+  write_set(set, cabs());
+
+  Result r = run("list " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Quantum:10 docs/readme.txt"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Quantum:21 bin/data.dat"), std::string::npos) << r.out;
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("OK: 4 files, 240001 bytes"), std::string::npos) << r.out;
+  r = run("extract -d " + out() + " " + cabs() + "/disk1.cab");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(slurp(out() + "/docs/readme.txt"), folders[0].files[0].data);
+  EXPECT_EQ(slurp(out() + "/tiny"), folders[0].files[1].data);
+  EXPECT_EQ(slurp(out() + "/bin/data.dat"), folders[1].files[0].data);
+  EXPECT_EQ(slurp(out() + "/rand.bin"), folders[1].files[1].data);
+
+  // A block cut short, with no checksum to catch it first: the decoder runs out of input.
+  SetOptions unchecked;
+  unchecked.checksums = false;
+  CabinetImage cab = build_cabinet({folder(0x1002, {file("a", testdata::text_like(50000, 1))})}, unchecked);
+  cab.folders[0].blocks[1].data.resize(cab.folders[0].blocks[1].data.size() / 2);
+  write_set({cab}, cabs());
+  r = run("test " + cabs() + "/disk1.cab");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("vexacab: DecoderFailed ("), std::string::npos) << r.out;
+}
+
 }  // namespace
 
 namespace {

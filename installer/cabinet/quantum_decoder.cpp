@@ -1,0 +1,283 @@
+// Quantum decoding: each block restarts the arithmetic decoder; the window, its position and
+// the models run on from block to block within a folder.
+//
+// The bit reader keeps a 64-bit buffer and counts the zero bits it invents past the input's
+// end; the input is exhausted once one of them has been consumed. The coder state lives in
+// locals during a call, since every output byte written could otherwise alias it.
+#include <bit>
+#include <cstring>
+
+#include "quantum_decoder.h"
+#include "quantum_model.h"
+
+namespace {
+
+constexpr uint32_t QUANTUM_MAGIC = 0x43494451;  // "QDIC"
+
+}  // namespace
+
+struct QuantumDecoder {
+  uint32_t magic;
+  AllocFn alloc;
+  FreeFn free;
+  uint32_t block_size;
+  int32_t cpu_type;  // kept for the record only
+  uint8_t* window;
+  uint32_t window_pos;  // write offset, wraps at the window's end
+  // The window's first `filled` bytes hold data (all of them once it has wrapped); a match
+  // reaching past them reads zeros. Zeroing on demand spares a large window's pages until
+  // they are needed.
+  uint32_t filled;
+  uint32_t position;  // bytes produced since the folder started
+  uint32_t mask;
+  uint8_t window_bits;
+  QuantumBases bases;
+  QuantumModels models;
+};
+
+namespace {
+
+struct BitReader {
+  const uint8_t* in;
+  uint32_t size;
+  uint32_t next;    // next byte to load; passes size by the zero bytes invented past the end
+  uint64_t buffer;  // unread bits, most significant first
+  uint32_t count;   // unread bits in buffer
+
+  // Tops the buffer up to at least 56 bits.
+  void refill() {
+    if (next + 8 <= size) {
+      uint64_t word;
+      std::memcpy(&word, in + next, 8);
+      if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+      // Bits below the counted ones are the true next bits, so ORing them in again later is
+      // harmless.
+      buffer |= word >> count;
+      next += (63 - count) >> 3;
+      count |= 56;
+      return;
+    }
+    while (count <= 56) {
+      uint64_t byte = next < size ? in[next] : 0;
+      ++next;
+      buffer |= byte << (56 - count);
+      count += 8;
+    }
+  }
+
+  // 1 to 32 bits; the caller has refilled.
+  uint32_t take(uint32_t n) {
+    uint32_t value = uint32_t(buffer >> (64 - n));
+    buffer <<= n;
+    count -= n;
+    return value;
+  }
+
+  bool exhausted() const { return uint64_t(next) * 8 - count > uint64_t(size) * 8; }
+};
+
+struct Coder {
+  uint32_t low, high, code;  // 16-bit values
+};
+
+inline void renormalise(Coder& c, BitReader& r) {
+  // Leading bits that low and high share are settled: shift them all out at once.
+  uint32_t n = uint32_t(std::countl_zero(uint16_t(c.low ^ c.high)));
+  if (n != 0) {
+    c.low = (c.low << n) & 0xFFFF;
+    c.high = ((c.high << n) | ((1u << n) - 1)) & 0xFFFF;
+    c.code = ((c.code << n) | r.take(n)) & 0xFFFF;
+  }
+  // Straddling the middle within a quarter: drop the second bit. Afterwards the top bits
+  // always differ, so only this case can repeat.
+  while ((c.low & 0x4000) && !(c.high & 0x4000)) {
+    c.low = (c.low & 0x3FFF) << 1;
+    c.high = (((c.high | 0x4000) << 1) | 1) & 0xFFFF;
+    c.code = (((c.code ^ 0x4000) << 1) | r.take(1)) & 0xFFFF;
+  }
+}
+
+inline uint32_t decode_symbol(QuantumModel& model, Coder& c, BitReader& r) {
+  const uint16_t* cum = model.cum;
+  uint32_t total = cum[0];
+  uint32_t range = c.high - c.low + 1;
+  // A corrupt stream may leave code outside [low, high]; the 16-bit difference keeps the
+  // target non-negative, and the search settles on some entry whatever it is.
+  uint32_t target = ((((c.code - c.low) & 0xFFFF) + 1) * total - 1) / range;
+  uint32_t i = quantum_model_find(&model, target);
+  uint32_t low = c.low;
+  c.high = (low + (cum[i] * range) / total - 1) & 0xFFFF;
+  c.low = (low + (cum[i + 1] * range) / total) & 0xFFFF;
+  r.refill();
+  renormalise(c, r);
+  uint32_t symbol = model.symbol[i];
+  quantum_model_update(&model, i);
+  return symbol;
+}
+
+inline uint32_t raw_bits(BitReader& r, uint32_t n) {
+  if (n == 0) return 0;
+  r.refill();
+  return r.take(n);
+}
+
+struct Output {
+  uint8_t* out;
+  uint32_t produced;
+  uint32_t wanted;  // bytes still owed
+};
+
+// Zeroes what a match will read beyond the filled part of the window.
+void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
+  uint32_t size = d->mask + 1;
+  uint32_t filled = d->filled > d->window_pos ? d->filled : d->window_pos;
+  if (src + length <= filled) return;
+  uint32_t end = src + length < size ? src + length : size;
+  std::memset(d->window + filled, 0, end - filled);
+  d->filled = end;
+}
+
+void copy_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
+  uint8_t* window = d->window;
+  uint32_t mask = d->mask;
+  uint32_t src = (d->window_pos - offset) & mask;
+  uint32_t dst = d->window_pos;
+  if (d->filled <= mask) fill_for_match(d, src, length);
+  uint8_t* out = o.out + o.produced;
+  if (offset >= length && src + length <= mask + 1 && dst + length <= mask + 1) {
+    // A source after the destination (an offset near the window size) may overlap it; the
+    // forward copy memmove makes is the byte-by-byte result there too.
+    std::memmove(window + dst, window + src, length);
+    std::memcpy(out, window + dst, length);
+  } else {
+    // Overlapping or wrapping: byte by byte, each source byte read before it is overwritten.
+    for (uint32_t k = 0; k < length; ++k) {
+      uint8_t byte = window[src];
+      window[dst] = byte;
+      out[k] = byte;
+      src = (src + 1) & mask;
+      dst = (dst + 1) & mask;
+    }
+  }
+  uint32_t start = d->window_pos;
+  d->window_pos = (start + length) & mask;
+  if (d->window_pos < start) d->filled = mask + 1;  // wrapped: every byte has been written
+  d->position += length;
+  o.produced += length;
+  o.wanted -= length;
+}
+
+enum class Token { Ok, Overflow };
+
+Token decode_token(QuantumDecoder* d, Coder& c, BitReader& r, Output& o) {
+  QuantumModels& m = d->models;
+  uint32_t selector = decode_symbol(m.selector, c, r);
+  if (selector < 4) {
+    uint8_t byte = uint8_t(selector * 64 + decode_symbol(m.literal[selector], c, r));
+    d->window[d->window_pos] = byte;
+    d->window_pos = (d->window_pos + 1) & d->mask;
+    if (d->window_pos == 0) d->filled = d->mask + 1;
+    ++d->position;
+    o.out[o.produced++] = byte;
+    --o.wanted;
+    return Token::Ok;
+  }
+  uint32_t length;
+  uint32_t slot;
+  if (selector == 4) {
+    length = 3;
+    slot = decode_symbol(m.short_position, c, r);
+  } else if (selector == 5) {
+    length = 4;
+    slot = decode_symbol(m.medium_position, c, r);
+  } else {
+    uint32_t length_slot = decode_symbol(m.length, c, r);
+    length = d->bases.length[length_slot] + raw_bits(r, QUANTUM_LENGTH_EXTRA[length_slot]) +
+             QUANTUM_CODED_LENGTH_MIN;
+    slot = decode_symbol(m.long_position, c, r);
+  }
+  uint32_t offset = d->bases.position[slot] + raw_bits(r, QUANTUM_POSITION_EXTRA[slot]) + 1;
+  // Never cut short: a match that runs past the block's end means the stream is corrupt.
+  if (length > o.wanted) return Token::Overflow;
+  copy_match(d, o, length, offset);
+  return Token::Ok;
+}
+
+void initialise(QuantumDecoder* d) {
+  // The window keeps its bytes; the next folder writes from its start again.
+  if (d->window_pos > d->filled) d->filled = d->window_pos;
+  d->window_pos = 0;
+  d->position = 0;
+  quantum_build_bases(&d->bases);
+  quantum_models_init(&d->models, d->bases, d->window_bits);
+}
+
+}  // namespace
+
+CodecStatus quantum_create(uint32_t* block_size, const QuantumConfig* config, AllocFn alloc,
+                           FreeFn free, uint32_t* input_capacity, QuantumDecoder** handle) {
+  if (!config || config->window_bits < QUANTUM_MIN_WINDOW_BITS ||
+      config->window_bits > QUANTUM_MAX_WINDOW_BITS)
+    return CodecStatus::BadWindow;
+  if (*block_size == 0 || *block_size > CAB_BLOCK_SIZE) *block_size = CAB_BLOCK_SIZE;
+  *input_capacity = *block_size + QUANTUM_INPUT_SLACK;
+  if (!handle) return CodecStatus::Ok;
+
+  auto* d = static_cast<QuantumDecoder*>(alloc(sizeof(QuantumDecoder)));
+  if (!d) return CodecStatus::NoMemory;
+  uint32_t window_size = 1u << config->window_bits;
+  auto* window = static_cast<uint8_t*>(alloc(window_size));
+  if (!window) {
+    free(d);
+    return CodecStatus::NoMemory;
+  }
+  // A match reaching before the first folder's first byte reads zeros, never stale memory.
+  d->filled = 0;
+  d->window_pos = 0;
+  d->magic = QUANTUM_MAGIC;
+  d->alloc = alloc;
+  d->free = free;
+  d->block_size = *block_size;
+  d->cpu_type = config->cpu_type;
+  d->window = window;
+  d->mask = window_size - 1;
+  d->window_bits = uint8_t(config->window_bits);
+  initialise(d);
+  *handle = d;
+  return CodecStatus::Ok;
+}
+
+CodecStatus quantum_decompress(QuantumDecoder* handle, const uint8_t* input, uint32_t input_size,
+                               uint8_t* output, uint32_t* output_size) {
+  if (!handle || handle->magic != QUANTUM_MAGIC) return CodecStatus::BadHandle;
+  if (!output_size || *output_size > handle->block_size) return CodecStatus::BadSize;
+
+  BitReader r{input, input_size, 0, 0, 0};
+  r.refill();
+  Coder c{0, 0xFFFF, r.take(16)};
+  Output o{output, 0, *output_size};
+  bool overflow = false;
+  while (o.wanted != 0 && !r.exhausted()) {
+    if (decode_token(handle, c, r, o) == Token::Overflow) {
+      overflow = true;
+      break;
+    }
+  }
+  if (overflow || r.exhausted()) return CodecStatus::DataError;
+  return CodecStatus::Ok;
+}
+
+CodecStatus quantum_reset(QuantumDecoder* handle) {
+  if (!handle || handle->magic != QUANTUM_MAGIC) return CodecStatus::BadHandle;
+  initialise(handle);
+  return CodecStatus::Ok;
+}
+
+CodecStatus quantum_destroy(QuantumDecoder* handle) {
+  if (!handle || handle->magic != QUANTUM_MAGIC) return CodecStatus::BadHandle;
+  FreeFn free = handle->free;
+  free(handle->window);
+  handle->magic = 0;
+  free(handle);
+  return CodecStatus::Ok;
+}
