@@ -1,6 +1,6 @@
 #include "game/shell/stored_text.h"
 
-#include "installer/frontend/entry_name.h"
+#include "common/text/text_codec.h"
 
 namespace kv {
 
