@@ -12,6 +12,8 @@ namespace {
 const char kUsage[] =
     "usage: kestrovan-sim [--dir DIR] [--seed N] [--script FILE] --ms N\n"
     "                     [--dump-state] [--sounds] [--dialogs] [--screenshot FILE.png]\n"
+    "       kestrovan-sim --replay TRACE [--snapshot N] [--dir DIR] [--dump-state]\n"
+    "                     [--screenshot FILE.png]\n"
     "\n"
     "Loads the game at virtual time 0 and runs it until virtual time N (or until it exits).\n"
     "Script lines are 'MS COMMAND ARGS', applied at virtual time MS:\n"
@@ -28,7 +30,9 @@ const char kUsage[] =
     "same output on every run.\n"
     "DIR is the program's folder: the INI file \"Ruziz Kestrovan.ini\" is read there at load\n"
     "and written there at the name entry and at exit (menu mnuExit); the sound and music\n"
-    "files are looked up there without regard to letter case.\n";
+    "files are looked up there without regard to letter case.\n"
+    "--replay runs a desktop run's event trace (written by Kestrovan with KESTROVAN_TRACE set)\n"
+    "up to its snapshot N, or to its end.\n";
 
 template <typename T>
 bool Number(const char* s, T& v) {
@@ -47,6 +51,8 @@ int main(int argc, char** argv) {
   kv::sim::Options o;
   std::string scriptFile;
   bool haveMs = false;
+  std::string replayFile;
+  int snapshot = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](const char*& v) {
@@ -75,6 +81,11 @@ int main(int argc, char** argv) {
     } else if (a == "--ms") {
       if (!value(v) || !Number(v, o.ms) || o.ms < 0) return Fail("--ms needs a time in milliseconds");
       haveMs = true;
+    } else if (a == "--replay") {
+      if (!value(v)) return Fail("--replay needs a trace file");
+      replayFile = v;
+    } else if (a == "--snapshot") {
+      if (!value(v) || !Number(v, snapshot) || snapshot < 1) return Fail("--snapshot needs a number from 1");
     } else if (a == "--screenshot") {
       if (!value(v)) return Fail("--screenshot needs a file");
       o.screenshot = v;
@@ -82,6 +93,7 @@ int main(int argc, char** argv) {
       return Fail("unknown argument '" + a + "'");
     }
   }
+  if (!replayFile.empty()) return kv::sim::RunReplay(replayFile, snapshot, o, std::cout, std::cerr);
   if (!haveMs) return Fail("--ms is required");
   if (!scriptFile.empty()) {
     std::string text, error;

@@ -4,7 +4,9 @@
 #include "game/engine/state_dump.h"
 #include "game/platform/headless/files.h"
 #include "game/platform/headless/headless_platform.h"
+#include "game/platform/bitmap_font.h"
 #include "game/platform/headless/image_file.h"
+#include "tools/kestrovan-sim/replay.h"
 
 namespace kv::sim {
 
@@ -92,6 +94,34 @@ int Run(const Options& o, std::ostream& out, std::ostream& err) {
   }
   for (const std::string& e : errors) err << "kestrovan-sim: " << e << '\n';
   return errors.empty() ? 0 : 1;
+}
+
+int RunReplay(const std::string& traceFile, int snapshot, const Options& o, std::ostream& out, std::ostream& err) {
+  std::string trace, error;
+  if (!ReadTextFile(traceFile, trace, error)) {
+    err << "kestrovan-sim: " << error << "\n";
+    return 1;
+  }
+  std::optional<TempFolder> temp;
+  std::string folder = o.dir;
+  if (folder.empty()) {
+    temp.emplace();
+    folder = temp->path();
+  }
+  BitmapTextRenderer text;
+  Replay replay(text, folder);
+  if (!replay.Run(trace, snapshot, error)) {
+    err << "kestrovan-sim: " << traceFile << ": " << error << "\n";
+    return 2;
+  }
+  if (o.dumpState) {
+    for (const std::string& line : DumpState(replay.form())) out << line << '\n';
+  }
+  if (!o.screenshot.empty() && !WriteScreenshot(replay.form().surface, o.screenshot, error)) {
+    err << "kestrovan-sim: " << error << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace kv::sim

@@ -23,5 +23,9 @@ struct Options {
 
 // Writes the report to out and problems to err; returns the exit status.
 int Run(const Options& options, std::ostream& out, std::ostream& err);
+// Replays a desktop event trace up to its snapshot (0: its end); uses dir, dumpState and
+// screenshot of the options.
+int RunReplay(const std::string& traceFile, int snapshot, const Options& options, std::ostream& out,
+              std::ostream& err);
 
 }  // namespace kv::sim

@@ -1,0 +1,75 @@
+#include "game/platform/gtk/desktop_host.h"
+
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <climits>
+
+namespace kv {
+
+namespace {
+
+std::function<void()>* displayLost = nullptr;
+
+// The display went away (the session ended under us): save what can be saved, then end.
+int OnDisplayLost(Display*) {
+  if (displayLost && *displayLost) (*displayLost)();
+  _exit(0);
+}
+
+gboolean OnSignal(gpointer f) {
+  (*static_cast<std::function<void()>*>(f))();
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+bool StartToolkit(int* argc, char*** argv) { return gtk_init_check(argc, argv); }
+
+void StopUntilContinued() { raise(SIGSTOP); }
+
+std::string ExecutableFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string path(buf, static_cast<size_t>(n));
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+DesktopHost::DesktopHost() : folder_(ExecutableFolder()), loop_(g_main_loop_new(nullptr, FALSE)) {}
+
+DesktopHost::~DesktopHost() {
+  if (displayLost == &unload_) displayLost = nullptr;
+  g_main_loop_unref(loop_);
+}
+
+void DesktopHost::EndProgram() {
+  if (ended_) return;
+  ended_ = true;
+  if (onEnd_) onEnd_();
+  g_main_loop_quit(loop_);
+}
+
+void DesktopHost::Run() {
+  if (!ended_) g_main_loop_run(loop_);
+}
+
+void DesktopHost::WatchSessionEnd(std::function<void()> unload) {
+  unload_ = std::move(unload);
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) g_unix_signal_add(sig, OnSignal, &unload_);
+  displayLost = &unload_;
+  if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(OnDisplayLost);
+}
+
+void DesktopHost::WatchSnapshotRequests(std::function<void()> snapshot) {
+  snapshot_ = std::move(snapshot);
+  g_unix_signal_add(SIGUSR1, OnSignal, &snapshot_);
+}
+
+}  // namespace kv

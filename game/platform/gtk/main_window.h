@@ -1,0 +1,55 @@
+#pragma once
+// The game's window: the native menu bar above a client area of exactly the framebuffer's
+// size, not resizable. Keys, double-clicks, menu choices and the close box go to the form
+// through the hooks, each one traced before it runs.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/platform/event_trace.h"
+#include "game/platform/gtk/menu_bar.h"
+#include "game/platform/gtk/presenter.h"
+#include "game/platform/menu_item.h"
+#include "game/platform/surface.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GdkEventKey GdkEventKey;
+
+namespace kv {
+
+struct WindowHooks {
+  std::function<void(int16_t code, int16_t shift)> keyDown;
+  std::function<void(int16_t code, int16_t shift)> keyUp;
+  std::function<void()> dblClick;
+  std::function<void()> close;    // the close box
+  std::function<bool()> playing;  // a game is being played: the fire keys are the game's
+};
+
+class MainWindow {
+ public:
+  MainWindow(const std::string& title, Surface& surface, const std::vector<MenuColumn>& menus, EventTrace& trace,
+             WindowHooks hooks);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  void SetIcon(const std::string& pngPath);  // silently keeps the default when unreadable
+  void Show();
+  GtkWidget* widget() const { return window_; }
+  Presenter& presenter() { return presenter_; }
+
+  bool Key(const GdkEventKey& e, bool pressed);  // true when the toolkit must not see it
+  void DoubleClick();
+  void CloseBox();
+
+ private:
+  EventTrace& trace_;
+  WindowHooks hooks_;
+  Presenter presenter_;
+  std::unique_ptr<MenuBar> menus_;
+  GtkWidget* window_;
+};
+
+}  // namespace kv

@@ -1,0 +1,54 @@
+#include "game/platform/timer_queue.h"
+
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+constexpr int64_t kMicrosPerMs = 1000;
+}
+
+void TimerQueue::Attach(Timer& t, int64_t now) {
+  entries_.push_back({&t, now + t.Interval() * kMicrosPerMs, t.Running()});
+}
+
+void TimerQueue::Detach(Timer& t) {
+  std::erase_if(entries_, [&](const Entry& e) { return e.timer == &t; });
+}
+
+void TimerQueue::Restart(Timer& t, int64_t now) {
+  for (Entry& e : entries_) {
+    if (e.timer != &t) continue;
+    e.scheduled = t.Running();
+    e.due = now + t.Interval() * kMicrosPerMs;
+  }
+}
+
+TimerQueue::Entry* TimerQueue::Earliest() {
+  Entry* best = nullptr;
+  for (Entry& e : entries_)
+    if (e.scheduled && (!best || e.due < best->due)) best = &e;
+  return best;
+}
+
+int64_t TimerQueue::NextDue() const {
+  int64_t next = kNever;
+  for (const Entry& e : entries_)
+    if (e.scheduled) next = std::min(next, e.due);
+  return next;
+}
+
+Timer* TimerQueue::FireDue(int64_t now, const std::function<void(const Timer&)>& beforeFire) {
+  Entry* e = Earliest();
+  if (!e || e->due > now) return nullptr;
+  const int64_t interval = std::max<int64_t>(1, e->timer->Interval()) * kMicrosPerMs;
+  int64_t next = e->due + interval;
+  if (next <= now) next = e->due + interval * ((now - e->due) / interval + 1);
+  e->due = next;
+  Timer* t = e->timer;  // the handler may change the entries
+  if (beforeFire) beforeFire(*t);
+  t->Fire();
+  return t;
+}
+
+}  // namespace kv
