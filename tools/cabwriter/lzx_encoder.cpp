@@ -18,13 +18,13 @@ class BlockPlan {
   explicit BlockPlan(const LzxOptions& options) : options_(options) {}
 
   LzxBlockSpec next() {
-    LzxBlockSpec spec{options_.block_kind, options_.block_size};
+    LzxBlockSpec planned{options_.block_kind, options_.block_size};
     if (!options_.blocks.empty()) {
-      spec = options_.blocks[index_];
+      planned = options_.blocks[index_];
       index_ = (index_ + 1) % options_.blocks.size();
     }
-    if (spec.size == 0 || spec.size > MAX_BLOCK) throw std::invalid_argument("LZX block size out of range");
-    return spec;
+    if (planned.size == 0 || planned.size > MAX_BLOCK) throw std::invalid_argument("LZX block size out of range");
+    return planned;
   }
 
  private:
@@ -65,13 +65,13 @@ std::vector<CompressedBlock> encode_lzx(std::span<const uint8_t> stream, const L
   uint32_t pos = 0;
   const uint32_t total = uint32_t(data.size());
   while (pos < total) {
-    LzxBlockSpec spec = plan.next();
-    uint32_t size = std::min(spec.size, total - pos);
+    LzxBlockSpec planned = plan.next();
+    uint32_t size = std::min(planned.size, total - pos);
     LzxRepeats after = reps;
     std::vector<LzxToken> tokens = matcher.tokenize(pos, pos + size, lzx::FRAME_SIZE, after);
     LzxTrees trees = writer.build_trees(tokens);
 
-    LzxBlockKind kind = spec.kind;
+    LzxBlockKind kind = planned.kind;
     if (kind == LzxBlockKind::Auto) {
       uint64_t verbatim = writer.compressed_cost(tokens, trees, false);
       uint64_t aligned = writer.compressed_cost(tokens, trees, true);
