@@ -3,6 +3,7 @@
 // Below position 257 every byte also goes to the window's tail and every match byte's source
 // is masked. From 257 on a match source is masked once and read straight on: a source that
 // runs past the window end reads the tail, which mirrors the window's start.
+#include <cassert>
 #include <cstring>
 
 #include "lzx_state.h"
@@ -118,12 +119,19 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   const uint16_t* const length_table = s.length_table;
   uint32_t pos = s.position;
   while (ok && pos < end) {
+    // A refill leaves 48 bits: room for two main symbols and a length symbol, 16 bits each.
     bits.refill();
     uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
     if (symbol < NUM_CHARS) {
       window[pos++] = uint8_t(symbol);
-      continue;
+      if (pos == end) break;
+      symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
+      if (symbol < NUM_CHARS) {
+        window[pos++] = uint8_t(symbol);
+        continue;
+      }
     }
+    assert(bits.count >= 16);
     symbol -= NUM_CHARS;
     uint32_t len = symbol & 7;
     if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);

@@ -101,22 +101,19 @@ inline uint32_t lookup(Inflater& s, const uint32_t* table, int root_bits) {
 inline void copy_near(uint8_t* out, uint32_t pos, uint32_t dist, uint32_t len) {
   uint8_t* dst = out + pos;
   const uint8_t* src = dst - dist;
-  if (dist >= 8 && len >= 8) {
+  if (dist >= 8) [[likely]] {
+    // Whole 8-byte moves, the last one running up to 7 bytes past the match. Those bytes still
+    // hold the previous block (history for far matches), so they are put back: one load and
+    // one store instead of a branch on the length that mispredicts.
+    uint8_t saved[8];
+    std::memcpy(saved, dst + len, 8);
     uint8_t* end = dst + len;
-    const uint8_t* src_end = src + len;
-    while (dst + 8 <= end) {
+    do {
       std::memcpy(dst, src, 8);
       dst += 8;
       src += 8;
-    }
-    if (dst != end) std::memcpy(end - 8, src_end - 8, 8);  // rewrites bytes already final
-  } else if (dist >= 8) {
-    // A short match: one 8-byte move. The bytes it writes past the match still belong to the
-    // previous block (history for far matches), so they are put back.
-    uint8_t saved[8];
-    std::memcpy(saved, dst + len, 8);
-    std::memcpy(dst, src, 8);
-    std::memcpy(dst + len, saved, 8);
+    } while (dst < end);
+    std::memcpy(end, saved, 8);
   } else if (dist == 1) {
     std::memset(dst, src[0], len);
   } else {
@@ -124,13 +121,16 @@ inline void copy_near(uint8_t* out, uint32_t pos, uint32_t dist, uint32_t len) {
   }
 }
 
-// Copies a match that reaches back into the previous block, held in the buffer's tail.
+// Copies a match that reaches back into the previous block, held in the buffer's tail from
+// out_pos + history - dist on. That source lies ahead of the destination, so a forward move
+// reads each byte before it is overwritten; a match running past the tail goes on from the
+// block's own start, an ordinary near copy.
 inline void copy_from_history(Inflater& s, uint32_t dist, uint32_t len) {
   uint32_t src = s.out_pos + s.history - dist;
-  for (uint32_t i = 0; i < len; ++i) {
-    s.out[s.out_pos++] = s.out[src++];
-    if (src == s.history) src = 0;
-  }
+  uint32_t first = len < s.history - src ? len : s.history - src;
+  std::memmove(s.out + s.out_pos, s.out + src, first);
+  s.out_pos += first;
+  for (uint32_t i = first; i < len; ++i, ++s.out_pos) s.out[s.out_pos] = s.out[s.out_pos - dist];
 }
 
 // Decodes one literal or match with every bound checked. Used near the ends of the buffers.

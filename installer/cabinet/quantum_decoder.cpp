@@ -5,6 +5,7 @@
 // end; the input is exhausted once one of them has been consumed. The coder state lives in
 // locals during a call, since every output byte written could otherwise alias it.
 #include <bit>
+#include <cassert>
 #include <cstring>
 
 #include "quantum_decoder.h"
@@ -13,6 +14,12 @@
 namespace {
 
 constexpr uint32_t QUANTUM_MAGIC = 0x43494451;  // "QDIC"
+
+// Entries searched per model: each model's symbol count rounded up to whole groups.
+constexpr uint32_t QUANTUM_POSITION_SPAN = 48;
+constexpr uint32_t QUANTUM_LENGTH_SPAN = 32;
+static_assert(QUANTUM_POSITION_SLOTS <= QUANTUM_POSITION_SPAN &&
+              QUANTUM_LENGTH_SLOTS <= QUANTUM_LENGTH_SPAN && QUANTUM_SELECTORS <= QUANTUM_GROUP);
 
 }  // namespace
 
@@ -73,6 +80,14 @@ struct BitReader {
     return value;
   }
 
+  // 0 to 32 bits; the caller has refilled.
+  uint32_t take_upto(uint32_t n) {
+    uint32_t value = uint32_t((buffer >> 1) >> (63 - n));
+    buffer <<= n;
+    count -= n;
+    return value;
+  }
+
   bool exhausted() const { return uint64_t(next) * 8 - count > uint64_t(size) * 8; }
 };
 
@@ -80,23 +95,26 @@ struct Coder {
   uint32_t low, high, code;  // 16-bit values
 };
 
+// Branch-free: the shifts vary with the data and would be mispredicted half the time.
 inline void renormalise(Coder& c, BitReader& r) {
+  // low < high, so they never agree on every bit.
+  assert(c.low < c.high && c.high <= 0xFFFF);
   // Leading bits that low and high share are settled: shift them all out at once.
   uint32_t n = uint32_t(std::countl_zero(uint16_t(c.low ^ c.high)));
-  if (n != 0) {
-    c.low = (c.low << n) & 0xFFFF;
-    c.high = ((c.high << n) | ((1u << n) - 1)) & 0xFFFF;
-    c.code = ((c.code << n) | r.take(n)) & 0xFFFF;
-  }
-  // Straddling the middle within a quarter: drop the second bit. Afterwards the top bits
-  // always differ, so only this case can repeat.
-  while ((c.low & 0x4000) && !(c.high & 0x4000)) {
-    c.low = (c.low & 0x3FFF) << 1;
-    c.high = (((c.high | 0x4000) << 1) | 1) & 0xFFFF;
-    c.code = (((c.code ^ 0x4000) << 1) | r.take(1)) & 0xFFFF;
-  }
+  c.low = (c.low << n) & 0xFFFF;
+  c.high = ((c.high << n) | ((1u << n) - 1)) & 0xFFFF;
+  c.code = ((c.code << n) | r.take_upto(n)) & 0xFFFF;
+  // Now low's top bit is 0 and high's 1. While they straddle the middle within a quarter (low's
+  // bit 14 set, high's clear) the second bit is dropped and code's flipped: k such steps at
+  // once, k being the run of such bits from bit 14 down.
+  uint32_t k = uint32_t(std::countl_one(((c.low & ~c.high) & 0x7FFF) << 17));
+  uint32_t run = (1u << k) - 1;
+  c.low = (c.low << k) & 0x7FFF;
+  c.high = ((c.high << k) | run | 0x8000) & 0xFFFF;
+  c.code = (((c.code ^ (run << (15 - k))) << k) | r.take_upto(k)) & 0xFFFF;
 }
 
+template <uint32_t Span = QUANTUM_MAX_SYMBOLS>
 inline uint32_t decode_symbol(QuantumModel& model, Coder& c, BitReader& r) {
   const uint16_t* cum = model.cum;
   uint32_t total = cum[0];
@@ -104,14 +122,14 @@ inline uint32_t decode_symbol(QuantumModel& model, Coder& c, BitReader& r) {
   // A corrupt stream may leave code outside [low, high]; the 16-bit difference keeps the
   // target non-negative, and the search settles on some entry whatever it is.
   uint32_t target = ((((c.code - c.low) & 0xFFFF) + 1) * total - 1) / range;
-  uint32_t i = quantum_model_find(&model, target);
+  uint32_t i = quantum_model_find<Span>(&model, target);
   uint32_t low = c.low;
-  c.high = (low + (cum[i] * range) / total - 1) & 0xFFFF;
-  c.low = (low + (cum[i + 1] * range) / total) & 0xFFFF;
+  c.high = (low + quantum_scale(cum[i], range, total) - 1) & 0xFFFF;
+  c.low = (low + quantum_scale(cum[i + 1], range, total)) & 0xFFFF;
   r.refill();
   renormalise(c, r);
   uint32_t symbol = model.symbol[i];
-  quantum_model_update(&model, i);
+  quantum_model_update<Span>(&model, i);
   return symbol;
 }
 
@@ -171,7 +189,7 @@ enum class Token { Ok, Overflow };
 
 Token decode_token(QuantumDecoder* d, Coder& c, BitReader& r, Output& o) {
   QuantumModels& m = d->models;
-  uint32_t selector = decode_symbol(m.selector, c, r);
+  uint32_t selector = decode_symbol<QUANTUM_GROUP>(m.selector, c, r);
   if (selector < 4) {
     uint8_t byte = uint8_t(selector * 64 + decode_symbol(m.literal[selector], c, r));
     d->window[d->window_pos] = byte;
@@ -186,15 +204,15 @@ Token decode_token(QuantumDecoder* d, Coder& c, BitReader& r, Output& o) {
   uint32_t slot;
   if (selector == 4) {
     length = 3;
-    slot = decode_symbol(m.short_position, c, r);
+    slot = decode_symbol<QUANTUM_POSITION_SPAN>(m.short_position, c, r);
   } else if (selector == 5) {
     length = 4;
-    slot = decode_symbol(m.medium_position, c, r);
+    slot = decode_symbol<QUANTUM_POSITION_SPAN>(m.medium_position, c, r);
   } else {
-    uint32_t length_slot = decode_symbol(m.length, c, r);
+    uint32_t length_slot = decode_symbol<QUANTUM_LENGTH_SPAN>(m.length, c, r);
     length = d->bases.length[length_slot] + raw_bits(r, QUANTUM_LENGTH_EXTRA[length_slot]) +
              QUANTUM_CODED_LENGTH_MIN;
-    slot = decode_symbol(m.long_position, c, r);
+    slot = decode_symbol<QUANTUM_POSITION_SPAN>(m.long_position, c, r);
   }
   uint32_t offset = d->bases.position[slot] + raw_bits(r, QUANTUM_POSITION_EXTRA[slot]) + 1;
   // Never cut short: a match that runs past the block's end means the stream is corrupt.

@@ -5,6 +5,7 @@
 void quantum_model_init(QuantumModel* model, uint32_t symbols) {
   model->symbols = uint16_t(symbols);
   model->countdown = QUANTUM_FIRST_REORDER;
+  for (uint32_t i = 0; i < QUANTUM_CUM_SPACE; ++i) model->cum[i] = 0;
   for (uint32_t i = 0; i <= symbols; ++i) {
     model->cum[i] = uint16_t(symbols - i);
     model->symbol[i] = uint16_t(i);
