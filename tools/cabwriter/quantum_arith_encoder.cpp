@@ -56,8 +56,8 @@ uint32_t QuantumArithEncoder::encode(QuantumModel& model, uint32_t symbol) {
   uint32_t total = cum[0];
   uint32_t range = high_ - low_ + 1;
   uint32_t low = low_;
-  high_ = (low + (cum[i] * range) / total - 1) & 0xFFFF;
-  low_ = (low + (cum[i + 1] * range) / total) & 0xFFFF;
+  high_ = (low + quantum_scale(cum[i], range, total) - 1) & 0xFFFF;
+  low_ = (low + quantum_scale(cum[i + 1], range, total)) & 0xFFFF;
   for (;;) {
     if (((low_ ^ high_) & 0x8000) == 0) {
       settle(high_ >> 15);
