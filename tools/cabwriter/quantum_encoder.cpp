@@ -15,6 +15,7 @@ namespace cabwriter {
 namespace {
 
 constexpr uint32_t COST_REFRESH_TOKENS = 512;
+constexpr uint32_t LAZY_ENOUGH = 32;
 
 // Bits each symbol would cost now; refreshed now and then as the models adapt.
 struct CostTable {
@@ -120,7 +121,12 @@ void BlockParser::parse(uint32_t start, uint32_t end) {
       if (pos < end) current = search(pos, end);
       continue;
     }
-    Choice next = search(pos + 1, end);  // a match needs 3 bytes, so pos + 1 < end
+    // A long match is taken as it stands: putting it off would gain a byte at most.
+    Choice next;
+    if (current.length >= LAZY_ENOUGH)
+      finder_.skip(pos + 1);
+    else
+      next = search(pos + 1, end);  // a match needs 3 bytes, so pos + 1 < end
     if (next.gain > current.gain) {
       literal(pos++);
       current = next;

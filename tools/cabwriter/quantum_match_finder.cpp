@@ -17,12 +17,28 @@ QuantumMatchFinder::QuantumMatchFinder(std::span<const uint8_t> data, uint32_t w
       medium_reach_(medium_reach),
       max_chain_(max_chain),
       nice_length_(nice_length),
-      head_(size_t(1) << HASH_BITS, 0),
+      head3_(size_t(1) << HASH_BITS, 0),
+      head4_(size_t(1) << HASH_BITS, 0),
       prev_(window_size, 0) {}
 
-uint32_t QuantumMatchFinder::hash(uint32_t pos) const {
+uint32_t QuantumMatchFinder::hash3(uint32_t pos) const {
   uint32_t v = uint32_t(data_[pos]) << 16 | uint32_t(data_[pos + 1]) << 8 | data_[pos + 2];
   return (v * 2654435761u) >> (32 - HASH_BITS);
+}
+
+uint32_t QuantumMatchFinder::hash4(uint32_t pos) const {
+  uint32_t v = uint32_t(data_[pos]) << 24 | uint32_t(data_[pos + 1]) << 16 |
+               uint32_t(data_[pos + 2]) << 8 | data_[pos + 3];
+  return (v * 2654435761u) >> (32 - HASH_BITS);
+}
+
+// Enters `pos` in both tables; the caller has checked that three bytes follow it.
+void QuantumMatchFinder::record(uint32_t pos) {
+  head3_[hash3(pos)] = pos + 1;
+  if (uint64_t(pos) + 4 > data_.size()) return;
+  uint32_t h = hash4(pos);
+  prev_[pos & (window_size_ - 1)] = head4_[h];
+  head4_[h] = pos + 1;
 }
 
 uint32_t QuantumMatchFinder::common_length(uint32_t a, uint32_t b, uint32_t max_length) const {
@@ -41,9 +57,7 @@ uint32_t QuantumMatchFinder::usable(uint32_t length, uint32_t offset) const {
 
 void QuantumMatchFinder::skip(uint32_t pos) {
   if (uint64_t(pos) + 3 > data_.size()) return;
-  uint32_t h = hash(pos);
-  prev_[pos & (window_size_ - 1)] = head_[h];
-  head_[h] = pos + 1;
+  record(pos);
 }
 
 }  // namespace cabwriter
