@@ -38,13 +38,18 @@ uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol) {
   return INVALID_ENTRY;
 }
 
-uint32_t reverse_bits(uint32_t code, int length) {
-  uint32_t reversed = 0;
-  for (int i = 0; i < length; ++i) {
-    reversed = reversed << 1 | (code & 1);
-    code >>= 1;
+constexpr struct ByteReversal {
+  uint8_t of[256];
+  constexpr ByteReversal() : of() {
+    for (uint32_t b = 0; b < 256; ++b)
+      for (uint32_t i = 0; i < 8; ++i) of[b] = uint8_t(of[b] | ((b >> i) & 1) << (7 - i));
   }
-  return reversed;
+} BYTE_REVERSAL;
+
+// The low `length` bits of code, in reverse order (deflate sends codes first bit first).
+uint32_t reverse_bits(uint32_t code, int length) {
+  uint32_t reversed16 = uint32_t(BYTE_REVERSAL.of[code & 0xFF]) << 8 | BYTE_REVERSAL.of[(code >> 8) & 0xFF];
+  return reversed16 >> (16 - length);
 }
 
 }  // namespace
@@ -136,11 +141,21 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
     if (length_count[len]) longest = len;
   }
   const uint32_t root_size = 1u << root_bits;
-  for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
-  if (longest == 0) return false;  // every lookup decodes as invalid
+  if (longest == 0) {
+    for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
+    return false;  // every lookup decodes as invalid
+  }
+  // A complete code writes every entry below; only an incomplete one leaves gaps to mark.
+  uint32_t weight = 0;
+  for (int len = 1; len <= 16; ++len) weight += length_count[len] << (16 - len);
+  const bool complete = weight == 1u << 16;
+  if (!complete)
+    for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
 
   // Sub-table width per root slot: enough for the longest code that shares the slot.
   uint8_t sub_bits[1u << 11] = {0};
+  uint16_t linked[320];  // the root slots that get a sub-table
+  uint32_t linked_count = 0;
   // Assign codes once, remembering them for the second pass.
   uint32_t codes[320];
   for (uint32_t s = 0; s < count; ++s) {
@@ -149,16 +164,18 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
     codes[s] = reverse_bits(next_code[len]++, len);
     if (len > root_bits) {
       uint32_t slot = codes[s] & (root_size - 1);
+      if (!sub_bits[slot]) linked[linked_count++] = uint16_t(slot);
       if (len - root_bits > sub_bits[slot]) sub_bits[slot] = uint8_t(len - root_bits);
     }
   }
 
   uint32_t next_free = root_size;
-  for (uint32_t slot = 0; slot < root_size; ++slot) {
-    if (!sub_bits[slot]) continue;
+  for (uint32_t i = 0; i < linked_count; ++i) {
+    uint32_t slot = linked[i];
     uint32_t size = 1u << sub_bits[slot];
     table[slot] = make_entry(KIND_LINK, uint32_t(root_bits), sub_bits[slot], next_free);
-    for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
+    if (!complete)
+      for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
     next_free += size;
   }
 
