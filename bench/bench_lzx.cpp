@@ -93,9 +93,9 @@ void BM_binary_zlib(benchmark::State& s) { run_zlib(s, benchdata::binary_content
 
 }  // namespace
 
-BENCHMARK(BM_text_lzx)->Name("lzx_text/lzx")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_text_zlib)->Name("lzx_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_binary_lzx)->Name("lzx_binary/lzx")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_binary_zlib)->Name("lzx_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_text_lzx)->Name("lzx_text/lzx")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_text_zlib)->Name("lzx_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_binary_lzx)->Name("lzx_binary/lzx")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_binary_zlib)->Name("lzx_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
 
 RATIO_BENCHMARK_MAIN("zlib")

@@ -62,12 +62,12 @@ void BM_binary_isal(benchmark::State& s) { run_isal(s, benchdata::binary_content
 
 }  // namespace
 
-BENCHMARK(BM_text_ours)->Name("mszip_text/ours")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_text_zlib)->Name("mszip_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_text_isal)->Name("mszip_text/isal")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_binary_ours)->Name("mszip_binary/ours")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_binary_zlib)->Name("mszip_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_text_ours)->Name("mszip_text/ours")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_text_zlib)->Name("mszip_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_text_isal)->Name("mszip_text/isal")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_binary_ours)->Name("mszip_binary/ours")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_binary_zlib)->Name("mszip_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
 
-BENCHMARK(BM_binary_isal)->Name("mszip_binary/isal")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_binary_isal)->Name("mszip_binary/isal")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
 
 RATIO_BENCHMARK_MAIN("zlib", "isal")

@@ -70,9 +70,9 @@ void BM_binary_zlib(benchmark::State& s) { run_zlib(s, benchdata::binary_content
 
 }  // namespace
 
-BENCHMARK(BM_text_ours)->Name("quantum_text/ours")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_text_zlib)->Name("quantum_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_binary_ours)->Name("quantum_binary/ours")->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_binary_zlib)->Name("quantum_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_text_ours)->Name("quantum_text/ours")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_text_zlib)->Name("quantum_text/zlib")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_binary_ours)->Name("quantum_binary/ours")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_binary_zlib)->Name("quantum_binary/zlib")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
 
 RATIO_BENCHMARK_MAIN("zlib")

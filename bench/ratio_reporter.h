@@ -18,6 +18,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      // With repetitions, the median stands for the case.
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
       auto it = run.counters.find("bytes_per_second");
       if (it == run.counters.end()) continue;
       rates_[run.run_name.function_name] = it->second.value;
@@ -29,7 +31,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\n%-32s %10s", "case", "MB/s");
-    for (const std::string& b : baselines_) std::printf(" %10s %8s %6s", b.c_str(), "ratio", "size");
+    const bool sized = !sizes_.empty();
+    for (const std::string& b : baselines_)
+      std::printf(" %10s %8s%s", b.c_str(), "ratio", sized ? "   size" : "");
     std::printf("\n");
     for (const auto& [name, rate] : rates_) {
       size_t slash = name.rfind('/');
@@ -41,11 +45,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
         std::string base_name = name.substr(0, slash + 1) + b;
         auto base = rates_.find(base_name);
         if (base == rates_.end()) {
-          std::printf(" %10s %8s %6s", "-", "-", "-");
+          std::printf(" %10s %8s%s", "-", "-", sized ? "      -" : "");
           continue;
         }
         std::printf(" %10.1f %8.2f", base->second / 1e6, rate / base->second);
         auto size = sizes_.find(name), base_size = sizes_.find(base_name);
+        if (!sized) continue;
         if (size != sizes_.end() && base_size != sizes_.end())
           std::printf(" %6.3f", size->second / base_size->second);
         else
