@@ -16,6 +16,7 @@
 #include "game/platform/ports.h"
 #include "game/platform/surface.h"
 #include "game/platform/timer.h"
+#include "game/shell/ini_location.h"
 
 namespace kv {
 
@@ -147,7 +148,9 @@ class frmMain {
   void DesignControls();
   void DesignMenus();
   void DesignPanel();
-  std::string IniPath() const;
+  // The INI file to read, and the one way to store a value in it (see IniLocation).
+  std::string IniPath();
+  bool WriteIniValue(const std::string& section, const std::string& key, const std::string& value);
   void LoadHighScore();
   void CheckHighScore();
   void EnterHighScoreName();
@@ -161,6 +164,7 @@ class frmMain {
   void DrawBomb(int s);
 
   Ports ports_;
+  IniLocation iniLocation_{ports_.host};
   bool unloaded_ = false;
   bool nameEntryOpen_ = false;  // ShowTitle's name dialog is open
 };

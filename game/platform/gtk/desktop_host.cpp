@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+
+#include "game/platform/file_store.h"
 
 namespace kv {
 
@@ -48,6 +51,10 @@ DesktopHost::~DesktopHost() {
   if (displayLost == &unload_) displayLost = nullptr;
   g_main_loop_unref(loop_);
 }
+
+std::string DesktopHost::ConfigFolder() const { return UserConfigFolder(); }
+
+void DesktopHost::ReportProblem(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
 void DesktopHost::EndProgram() {
   if (ended_) return;
