@@ -16,6 +16,9 @@ namespace kv {
 
 namespace {
 
+constexpr char kWindowClass[] = "Kestrovan";
+constexpr char kIconFile[] = "Kestrovan.png";
+
 std::function<void()>* displayLost = nullptr;
 
 // The display went away (the session ended under us): save what can be saved, then end.
@@ -31,7 +34,18 @@ gboolean OnSignal(gpointer f) {
 
 }  // namespace
 
-bool StartToolkit(int* argc, char*** argv) { return gtk_init_check(argc, argv); }
+// The window's class (WM_CLASS, and the application id on Wayland) matches StartupWMClass of
+// the game's launchers, so docks group the window with its launcher; its icon is the one
+// beside the program.
+bool StartToolkit(int* argc, char*** argv) {
+  g_set_prgname(kWindowClass);
+  gdk_set_program_class(kWindowClass);
+  if (!gtk_init_check(argc, argv)) return false;
+  std::string folder = ExecutableFolder();
+  std::string icon = FindNameNoCase(folder, kIconFile);
+  if (!icon.empty()) gtk_window_set_default_icon_from_file((folder + "/" + icon).c_str(), nullptr);
+  return true;
+}
 
 void StopUntilContinued() { raise(SIGSTOP); }
 
