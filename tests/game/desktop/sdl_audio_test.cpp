@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "game/platform/headless/files.h"
+#include "tests/game/support/raw_audio.h"
 
 namespace kv {
 namespace {
@@ -25,16 +26,7 @@ class DiskAudio : public ::testing::Test {
   std::string output() const { return folder.path() + "/out.raw"; }
 
   // The loudest 16-bit sample written so far.
-  int Peak() const {
-    std::ifstream in(output(), std::ios::binary);
-    std::vector<char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    int peak = 0;
-    for (size_t i = 0; i + 1 < b.size(); i += 2) {
-      int16_t s = static_cast<int16_t>(static_cast<uint8_t>(b[i]) | (static_cast<uint8_t>(b[i + 1]) << 8));
-      peak = std::max(peak, std::abs(int(s)));
-    }
-    return peak;
-  }
+  int Peak() const { return test::PeakOfRawAudio(output()); }
 
   template <typename F>
   static bool WaitFor(F done, int ms) {
