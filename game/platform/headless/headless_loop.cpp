@@ -20,7 +20,7 @@ void HeadlessLoop::Sleep(int32_t ms) {
 }
 
 void HeadlessLoop::Attach(Timer& t) {
-  timers_.push_back({&t, now_ + t.Interval(), t.Running(), 0});
+  timers_.push_back({&t, Clock() + t.Interval(), t.Running(), 0});
 }
 
 void HeadlessLoop::Detach(Timer& t) {
@@ -31,8 +31,18 @@ void HeadlessLoop::Restart(Timer& t) {
   for (Entry& e : timers_) {
     if (e.timer != &t) continue;
     e.scheduled = t.Running();
-    e.due = now_ + t.Interval();
+    e.due = Clock() + t.Interval();
   }
+}
+
+void HeadlessLoop::Hold(bool held) {
+  if (held == held_) return;
+  if (held) {
+    heldAt_ = now_;
+  } else {
+    for (Entry& e : timers_) e.due += now_ - heldAt_;
+  }
+  held_ = held;
 }
 
 uint64_t HeadlessLoop::FiredCount(const Timer& t) const {
@@ -51,6 +61,7 @@ void HeadlessLoop::Post(int64_t at, std::function<void()> event, EventKind kind)
 // Earliest due timer; ties go to the timer created first.
 HeadlessLoop::Entry* HeadlessLoop::NextTimer() {
   Entry* best = nullptr;
+  if (held_) return best;
   for (Entry& e : timers_) {
     if (e.scheduled && (!best || e.due < best->due)) best = &e;
   }

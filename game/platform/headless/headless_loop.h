@@ -26,6 +26,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   void Attach(Timer& t) override;
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
+  void Hold(bool held) override;
 
   // Input (keys, menus) is dropped while a modal box is open: the box takes the keys and the
   // menus cannot be reached. An observer (a screenshot) only looks: it also runs during a
@@ -58,6 +59,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
     EventKind kind;
   };
   Entry* NextTimer();
+  int64_t Clock() const { return held_ ? heldAt_ : now_; }
   void Fire(Entry& e);
   bool RunDueEvent(bool modal);
 
@@ -65,6 +67,8 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   int64_t end_ = kNever;
   bool inRun_ = false;
   bool ended_ = false;
+  bool held_ = false;
+  int64_t heldAt_ = 0;
   uint64_t seq_ = 0;
   int modalDepth_ = 0;
   std::vector<Entry> timers_;
