@@ -97,7 +97,7 @@ void MainWindow::Show() {
 
 bool MainWindow::Key(const GdkEventKey& e, bool pressed) {
   // The window's own keys (scale, fullscreen) first: the game never sees them.
-  if (ScreenMode::Command c = ScreenMode::CommandFor(e.keyval, e.state); c != ScreenMode::Command::None) {
+  if (ScreenMode::Command c = ScreenMode::CommandFor(e.keyval, e.state); c != ScreenMode::Command::Other) {
     if (pressed) screen_->Run(c);
     return true;
   }

@@ -55,12 +55,12 @@ ScreenMode::Command ScreenMode::CommandFor(unsigned keyval, unsigned state) {
   const bool ctrl = state & GDK_CONTROL_MASK, alt = state & GDK_MOD1_MASK;
   if (keyval == GDK_KEY_F11 && !ctrl && !alt) return Command::Fullscreen;
   if ((keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter) && alt && !ctrl) return Command::Fullscreen;
-  if (!ctrl || alt) return Command::None;
+  if (!ctrl || alt) return Command::Other;
   switch (keyval) {
     case GDK_KEY_plus: case GDK_KEY_equal: case GDK_KEY_KP_Add: return Command::Larger;
     case GDK_KEY_minus: case GDK_KEY_underscore: case GDK_KEY_KP_Subtract: return Command::Smaller;
     case GDK_KEY_0: case GDK_KEY_KP_0: case GDK_KEY_KP_Insert: return Command::Reset;
-    default: return Command::None;
+    default: return Command::Other;
   }
 }
 
@@ -96,7 +96,7 @@ void ScreenMode::Start(int scale, bool fullscreen) {
 
 void ScreenMode::Run(Command c) {
   switch (c) {
-    case Command::None: return;
+    case Command::Other: return;
     case Command::Fullscreen: SetFullscreen(!fullscreen_); break;
     case Command::Larger: scale_ = std::min(scale_ + 1, std::max(scale_, FitScale())); break;
     case Command::Smaller: scale_ = std::max(1, scale_ - 1); break;

@@ -13,7 +13,7 @@ namespace kv {
 
 class ScreenMode {
  public:
-  enum class Command { None, Fullscreen, Larger, Smaller, Reset };
+  enum class Command { Other, Fullscreen, Larger, Smaller, Reset };
   // The command a key (toolkit key value and modifier state) gives, if any.
   static Command CommandFor(unsigned keyval, unsigned state);
 
