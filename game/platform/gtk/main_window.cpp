@@ -68,7 +68,7 @@ MainWindow::MainWindow(const std::string& title, Surface& surface, const std::ve
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_box_pack_start(GTK_BOX(box), menus_->widget(), FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(box), presenter_.widget(), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), presenter_.widget(), TRUE, TRUE, 0);  // fills the screen in fullscreen
   gtk_container_add(GTK_CONTAINER(window_), box);
   gtk_widget_add_events(presenter_.widget(), GDK_BUTTON_PRESS_MASK);
   g_signal_connect(presenter_.widget(), "button-press-event", G_CALLBACK(OnButtonPress), this);

@@ -50,7 +50,7 @@ bool Viewable(Display* d, Window w, bool* overrideRedirect = nullptr) {
 
 }  // namespace
 
-XDisplay::XDisplay() {
+XDisplay::XDisplay(const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) return;
   server_ = fork();
@@ -59,7 +59,7 @@ XDisplay::XDisplay() {
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
+    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
            static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -121,6 +121,8 @@ Capture XDisplay::Grab(unsigned long window) {
   XDestroyImage(image);
   return c;
 }
+
+unsigned long XDisplay::Root() const { return DefaultRootWindow(dpy_); }
 
 void XDisplay::Close(unsigned long window) {
   XEvent e{};
