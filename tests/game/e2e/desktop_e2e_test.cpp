@@ -239,6 +239,31 @@ TEST_F(DesktopGame, TheAboutBoxLeavesTheGameRunningAndExitByKeysSavesTheSettings
   ExpectSettingsWritten();
 }
 
+TEST_F(DesktopGame, PlayPausesWhenAnotherProgramTakesTheFocusAndGoesOnOnlyOnTheKey) {
+  ASSERT_TRUE(Press({"key", "F5"}, "keydown 116 0"));
+  Pause(1500);
+  x.FocusElsewhere();
+  ASSERT_TRUE(TraceGets("\npause\n")) << "the game did not pause";
+  Pause(1000);
+  Capture screen;
+  auto paused = Moment(screen);
+  EXPECT_TRUE(paused->form().Paused());
+  ExpectScreenIs(screen, paused->form().surface, "paused in the background");
+  game.Continue();
+  Pause(500);
+  auto still = Moment(screen);
+  const std::string trace = game.Trace();
+  EXPECT_EQ(trace.substr(trace.size() - 22), "snapshot 1\nsnapshot 2\n") << "handlers ran while paused";
+  game.Continue();
+
+  ASSERT_TRUE(Press({"key", "p"}, "keydown 80 0"));
+  Pause(500);
+  auto going = Moment(screen);
+  EXPECT_FALSE(going->form().Paused());
+  ExpectScreenIs(screen, going->form().surface, "going on");
+  game.Continue();
+}
+
 TEST_F(DesktopGame, TheEndOfTheSessionUnloadsTheForm) {
   Pause(500);
   game.Signal(SIGTERM);

@@ -148,6 +148,15 @@ void XDisplay::Move(unsigned long window, int x, int y) {
   XSync(dpy_, False);
 }
 
+void XDisplay::FocusElsewhere() {
+  Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 900, 700, 100, 50, 0, 0, 0);
+  XMapWindow(dpy_, other);
+  XSync(dpy_, False);
+  for (int i = 0; i < 100 && !Viewable(dpy_, other); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  XSetInputFocus(dpy_, other, RevertToParent, CurrentTime);
+  XSync(dpy_, False);
+}
+
 int XDisplay::MappedPopups() {
   int n = 0;
   for (Window w : Children(dpy_)) {

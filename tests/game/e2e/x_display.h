@@ -38,6 +38,8 @@ class XDisplay {
   // The mapped top-level windows with this title (dialogs included).
   std::vector<unsigned long> MappedWindows(const std::string& title);
   void Move(unsigned long window, int x, int y);
+  // Another program's window takes the focus (a window of the test's own, mapped for it).
+  void FocusElsewhere();
   // Ends the display server under its clients, as the end of a session does.
   void KillServer();
   // Mapped windows that the toolkit placed itself (popup menus).
