@@ -10,6 +10,7 @@
 
 #include "game/platform/ports.h"
 #include "game/platform/timer.h"
+#include "game/platform/timer_queue.h"
 
 namespace kv {
 
@@ -26,7 +27,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   void Attach(Timer& t) override;
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
-  void Hold(bool held) override;
+  void Hold(bool held) override { timers_.Hold(held, now_); }
 
   // Input (keys, menus) is dropped while a modal box is open: the box takes the keys and the
   // menus cannot be reached. An observer (a screenshot) only looks: it also runs during a
@@ -43,35 +44,24 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
 
   void EndProgram() { ended_ = true; }
   bool Ended() const { return ended_; }
-  uint64_t FiredCount(const Timer& t) const;
+  uint64_t FiredCount(const Timer& t) const { return timers_.FiredCount(t); }
 
  private:
-  struct Entry {
-    Timer* timer;
-    int64_t due;
-    bool scheduled;
-    uint64_t fired;
-  };
   struct Event {
     int64_t at;
     uint64_t seq;
     std::function<void()> run;
     EventKind kind;
   };
-  Entry* NextTimer();
-  int64_t Clock() const { return held_ ? heldAt_ : now_; }
-  void Fire(Entry& e);
   bool RunDueEvent(bool modal);
 
   int64_t now_ = 0;
   int64_t end_ = kNever;
   bool inRun_ = false;
   bool ended_ = false;
-  bool held_ = false;
-  int64_t heldAt_ = 0;
   uint64_t seq_ = 0;
   int modalDepth_ = 0;
-  std::vector<Entry> timers_;
+  TimerQueue timers_{1};  // the virtual clock counts milliseconds
   std::vector<Event> events_;  // kept sorted by (at, seq)
 };
 
