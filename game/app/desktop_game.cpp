@@ -61,16 +61,9 @@ DesktopGame::~DesktopGame() {
   if (padPoll_) g_source_remove(padPoll_);
 }
 
-// A controller's key goes the way of the keyboard's: traced, then to the form.
+// A controller's key goes the way of the keyboard's.
 void DesktopGame::PadKey(int16_t code, int16_t shift, bool down) {
-  if (form_.Unloaded()) return;
-  if (down) {
-    trace_.KeyDown(code, shift);
-    form_.KeyDown(code, shift);
-  } else {
-    trace_.KeyUp(code, shift);
-    form_.Form_KeyUp(code, shift);
-  }
+  if (!form_.Unloaded()) window_->GameKey(code, shift, down);
 }
 
 void DesktopGame::WatchGamepads() {

@@ -35,8 +35,11 @@ gboolean OnBackgroundCheck(gpointer self) {
 }
 
 gboolean OnWindowState(GtkWidget*, GdkEventWindowState* e, gpointer self) {
+  auto* w = static_cast<MainWindow*>(self);
   if ((e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) && (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED))
-    static_cast<MainWindow*>(self)->Minimised();
+    w->Minimised();
+  if (e->changed_mask & GDK_WINDOW_STATE_FULLSCREEN)
+    w->screen().FollowWindowManager(e->new_window_state & GDK_WINDOW_STATE_FULLSCREEN);
   return FALSE;
 }
 
@@ -103,6 +106,14 @@ bool MainWindow::Key(const GdkEventKey& e, bool pressed) {
   }
   const int16_t code = KeyCodeFor(e.keyval);
   const int16_t shift = ShiftStateFor(e.state, e.keyval, pressed);
+  GameKey(code, shift, pressed);
+  // The arrows and the shortcut are the game's alone; during play so is every key that
+  // fires, so Alt does not open the menus then.
+  if (code == kKeyLeft || code == kKeyRight || code == kKeyF5) return true;
+  return (shift != 0 || IsModifier(code)) && hooks_.playing();
+}
+
+void MainWindow::GameKey(int16_t code, int16_t shift, bool pressed) {
   if (pressed) {
     trace_.KeyDown(code, shift);
     hooks_.keyDown(code, shift);
@@ -110,10 +121,6 @@ bool MainWindow::Key(const GdkEventKey& e, bool pressed) {
     trace_.KeyUp(code, shift);
     hooks_.keyUp(code, shift);
   }
-  // The arrows and the shortcut are the game's alone; during play so is every key that
-  // fires, so Alt does not open the menus then.
-  if (code == kKeyLeft || code == kKeyRight || code == kKeyF5) return true;
-  return (shift != 0 || IsModifier(code)) && hooks_.playing();
 }
 
 void MainWindow::DoubleClick() {

@@ -47,6 +47,8 @@ class MainWindow {
   ScreenMode& screen() { return *screen_; }
 
   bool Key(const GdkEventKey& e, bool pressed);  // true when the toolkit must not see it
+  // A key for the game from elsewhere (a controller), traced and handled like the keyboard's.
+  void GameKey(int16_t code, int16_t shift, bool pressed);
   void DoubleClick();
   void CloseBox();
   void ActiveChanged();

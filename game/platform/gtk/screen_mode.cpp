@@ -145,6 +145,12 @@ void ScreenMode::SetFullscreen(bool on) {
   }
 }
 
+void ScreenMode::FollowWindowManager(bool fullscreen) {
+  if (fullscreen == fullscreen_ || !WindowManagerDoesFullscreen(window_)) return;
+  SetFullscreen(fullscreen);
+  Notify();
+}
+
 void ScreenMode::PointerMoved() {
   if (!fullscreen_) return;
   SetPointer(presenter_.widget(), nullptr);

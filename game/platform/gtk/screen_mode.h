@@ -28,6 +28,8 @@ class ScreenMode {
   void Start(int scale, bool fullscreen);
   void Run(Command c);
   void SetFullscreen(bool on);
+  // The window manager changed fullscreen itself (its own key or menu).
+  void FollowWindowManager(bool fullscreen);
   bool Fullscreen() const { return fullscreen_; }
   int Scale() const { return scale_; }
   // The largest scale at which the window fits the work area of its monitor.
