@@ -62,6 +62,7 @@ void frmMain::LoadSettings() {
   // A value that is neither a Boolean word nor a number counts as the default.
   gd.SoundOn = BooleanFromText(ini.MyGetString(path, "Settings", "Sound", "True")).value_or(true);
   gd.MusicOn = BooleanFromText(ini.MyGetString(path, "Settings", "Music", "True")).value_or(true);
+  LoadDisplayPrefs(path);
 }
 
 // A failed save leaves the game as it is; WriteIniValue says so and tries the fallback.
@@ -72,6 +73,7 @@ void frmMain::SaveSettings() {
   WriteIniValue("Settings", "Speed", std::to_string(speed));
   WriteIniValue("Settings", "Sound", BooleanText(gd.SoundOn));
   WriteIniValue("Settings", "Music", BooleanText(gd.MusicOn));
+  SaveDisplayPrefs();
 }
 
 void frmMain::SetLevelEasy() {
