@@ -144,7 +144,9 @@ TEST(SimTest, ALongPauseChangesNothingButTheTimeItTook) {
     const bool ink = b.compare(i, 3, "\xff\xff\xff") == 0 && a.compare(i, 3, b, i, 3) != 0;
     if (ink) ++white, minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
     // Outside the caption's band nothing changed.
-    if (y < 180 || y > 256) EXPECT_EQ(a.compare(i, 3, b, i, 3), 0) << x << "," << y;
+    if (y < 180 || y > 256) {
+      EXPECT_EQ(a.compare(i, 3, b, i, 3), 0) << x << "," << y;
+    }
   }
   EXPECT_GT(white, 200);
   EXPECT_NEAR((minX + maxX) / 2.0, 314, 2);
