@@ -34,9 +34,12 @@ int run_install_dialog(InstallerApp& app) {
   form.boxes[0] = option_box(TEXT_START_MENU_BOX, settings.start_menu);
   form.boxes[1] = option_box(TEXT_DESKTOP_BOX, settings.desktop);
   form.boxes[2] = option_box(TEXT_SEND_TO_BOX, settings.send_to);
-  if (!app.main_window->install_form(form)) return 1;
-  app.destination = WideString::from_utf8(form.destination);
-  if (!enter_destination(app)) return 1;
+  // The destination is entered while the dialog is still open: its error box belongs to it.
+  auto accept = [&app](const std::string& destination) {
+    app.destination = WideString::from_utf8(destination);
+    return enter_destination(app);
+  };
+  if (!app.main_window->install_form(form, accept)) return 1;
   store_option(settings.start_menu, form.boxes[0]);
   store_option(settings.desktop, form.boxes[1]);
   store_option(settings.send_to, form.boxes[2]);

@@ -24,6 +24,7 @@ class GlibLoop : public TimerScheduler, public Sleeper {
   void Attach(Timer& t) override;
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
+  void Hold(bool held) override;
 
   // Puts the current picture on the screen, then blocks the whole game.
   void Sleep(int32_t ms) override;
@@ -40,7 +41,7 @@ class GlibLoop : public TimerScheduler, public Sleeper {
   void Reschedule();
 
   EventTrace& trace_;
-  TimerQueue queue_;
+  TimerQueue queue_{1000};  // GLib's monotonic clock counts microseconds
   GSource* source_ = nullptr;
   bool stopped_ = false;
   std::function<void()> present_;

@@ -10,6 +10,7 @@
 
 #include "game/platform/ports.h"
 #include "game/platform/timer.h"
+#include "game/platform/timer_queue.h"
 
 namespace kv {
 
@@ -26,6 +27,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   void Attach(Timer& t) override;
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
+  void Hold(bool held) override { timers_.Hold(held, now_); }
 
   // Input (keys, menus) is dropped while a modal box is open: the box takes the keys and the
   // menus cannot be reached. An observer (a screenshot) only looks: it also runs during a
@@ -42,23 +44,15 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
 
   void EndProgram() { ended_ = true; }
   bool Ended() const { return ended_; }
-  uint64_t FiredCount(const Timer& t) const;
+  uint64_t FiredCount(const Timer& t) const { return timers_.FiredCount(t); }
 
  private:
-  struct Entry {
-    Timer* timer;
-    int64_t due;
-    bool scheduled;
-    uint64_t fired;
-  };
   struct Event {
     int64_t at;
     uint64_t seq;
     std::function<void()> run;
     EventKind kind;
   };
-  Entry* NextTimer();
-  void Fire(Entry& e);
   bool RunDueEvent(bool modal);
 
   int64_t now_ = 0;
@@ -67,7 +61,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   bool ended_ = false;
   uint64_t seq_ = 0;
   int modalDepth_ = 0;
-  std::vector<Entry> timers_;
+  TimerQueue timers_{1};  // the virtual clock counts milliseconds
   std::vector<Event> events_;  // kept sorted by (at, seq)
 };
 
