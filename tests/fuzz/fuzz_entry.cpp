@@ -67,9 +67,11 @@ const std::string& output_folder() {
                        std::to_string(getpid());
     platform::OutputWriter make;
     make.open_destination(path, true);
-    std::atexit([] { std::filesystem::remove_all(output_folder()); });
     return path;
   }();
+  // Registered once the name exists, so that it runs before the name is destroyed.
+  static const bool removed_at_exit = std::atexit([] { std::filesystem::remove_all(output_folder()); }) == 0;
+  (void)removed_at_exit;
   return folder;
 }
 
