@@ -232,28 +232,11 @@ TEST_F(Run, ASetWhoseSecondCabinetIsElsewhere) {
   for (const std::string& e : ui.events()) EXPECT_FALSE(e.starts_with("message")) << e;
 }
 
-// Faults of the disk, injected under the writer: the n-th write call fails, or every call takes
-// less than it was offered. The files are small: one write call each, in cabinet order.
-struct WriteFaults {
-  int fail_at = 0;
-  int error = 0;
-  bool short_writes = false;
-  int calls = 0;
-};
-WriteFaults write_faults;
-
-ssize_t faulty_write(int fd, const void* data, size_t size) {
-  if (++write_faults.calls == write_faults.fail_at) {
-    errno = write_faults.error;
-    return -1;
-  }
-  return ::write(fd, data, write_faults.short_writes && size > 100 ? size - 100 : size);
-}
-int plain_fsync(int fd) { return ::fsync(fd); }
-
+// Faults of the disk, injected under the writer. The files are small: one write call each, in
+// cabinet order.
 struct FaultCase {
   const char* what;
-  WriteFaults faults;
+  testsupport::WriteFaults faults;
   int exit_code;
   std::string message;                // the one message box's text
   std::vector<std::string> replaced;  // files that get their new content
@@ -271,8 +254,7 @@ TEST_P(RunFaults, OneMessageNoLauncherAndEveryEarlierFileWhole) {
   for (const cabwriter::SourceFile& f : folder.files) write_file(target / f.name, "earlier " + f.name);
   ui.install_answer = platform::InstallAnswer{target.path(), {}};
   ui.overwrite_answers = {platform::ANSWER_YES_TO_ALL};
-  write_faults = c.faults;
-  EXPECT_EQ(installer_main(ui, utf8_to_utf16(packages / "setup"), {faulty_write, plain_fsync}), c.exit_code);
+  EXPECT_EQ(installer_main(ui, utf8_to_utf16(packages / "setup"), faulty_output_syscalls(c.faults)), c.exit_code);
 
   std::vector<std::string> messages;
   for (const std::string& e : ui.events())
@@ -294,12 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"full at the first write", {1, ENOSPC}, 1, "Kestrovan: No space left on device", {}},
         FaultCase{"I/O error at the second write", {2, EIO}, 1, "readme.txt: Input/output error", {"Kestrovan"}},
         FaultCase{"full in a folder", {3, ENOSPC}, 1, "sounds/Fire.wav: No space left on device", {"Kestrovan", "readme.txt"}},
-        FaultCase{"short writes arrive whole", {0, 0, true}, 0, "", {"Kestrovan", "readme.txt", "sounds/Fire.wav"}}),
-    [](const auto& info) {
-      std::string name = info.param.what;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+        FaultCase{"short writes arrive whole", {0, 0, 100}, 0, "", {"Kestrovan", "readme.txt", "sounds/Fire.wav"}}),
+    [](const auto& info) { return test_name_of(info.param.what); });
 
 }  // namespace

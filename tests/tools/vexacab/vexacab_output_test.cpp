@@ -115,12 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         CabCase{"a next cabinet with a path is looked for beside the first",
                 [] { return set_naming("../outside/disk2.cab"); },
                 [](const TempDir& w) { fs::rename(w / "cabs/disk2.cab", w / "outside/disk2.cab"); }, "out", 1}),
-    [](const auto& info) {
-      std::string name = info.param.promise;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+    [](const auto& info) { return testsupport::test_name_of(info.param.promise); });
 
 TEST(VexacabOutput, ANextCabinetWithAPathIsFoundByItsBareName) {
   TempDir world;
