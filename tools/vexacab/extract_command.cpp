@@ -1,4 +1,5 @@
-// vexacab extract and vexacab test: the whole set from its first cabinet on.
+// vexacab extract and vexacab test: the whole set from its first cabinet on, every file or
+// the ones chosen by patterns, to disk, to standard output or only named (dry run).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,18 +9,25 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <set>
 
 #include "commands.h"
+#include "entry_filter.h"
 #include "installer/frontend/dos_time.h"
 #include "installer/frontend/entry_name.h"
 #include "posix_callbacks.h"
+#include "progress.h"
 
 namespace vexacab {
 
 namespace {
 
+enum class Output { Files, Pipe, DryRun, Discard, Count };
+
 struct Run {
-  bool write_files = true;
+  Output output = Output::Files;
+  EntryFilter filter{{}, false};
+  Progress* progress = nullptr;
   std::string destination;  // with a trailing '/'
   std::string first_next;   // the next cabinet named by the current call's own cabinet
   bool opened = false;
@@ -27,6 +35,7 @@ struct Run {
   std::string failure_name, failure_detail;  // a problem found by the client itself
   unsigned files = 0;
   uint64_t bytes = 0;
+  uint32_t last_size = 0;  // of the file being written, for the progress line
 };
 
 bool make_folders(const std::string& path) {
@@ -73,17 +82,33 @@ void finish_output(const std::string& path, const CabNotification* n) {
   }
 }
 
-int32_t begin_file(Run* run, CabNotification* n) {
-  ++run->files;
-  run->bytes += uint32_t(n->size);
-  if (!run->write_files) return DISCARD_HANDLE;
+std::string destination_path(Run* run, const CabNotification* n) {
   std::string relative = utf16_to_utf8(safe_entry_path(n->text1, n->attributes));
   if (relative.empty()) {
     run->failure_name = "CorruptData";
     run->failure_detail = "an entry has no usable name";
-    return -1;
   }
-  std::string path = run->destination + relative;
+  return relative.empty() ? relative : run->destination + relative;
+}
+
+int32_t begin_file(Run* run, CabNotification* n) {
+  std::string name = matchable_name(utf16_to_utf8(decode_entry_name(n->text1, n->attributes)));
+  if (!run->filter.chosen(name)) return 0;
+  ++run->files;
+  run->bytes += uint32_t(n->size);
+  run->last_size = uint32_t(n->size);
+  if (run->output == Output::Count) return 0;
+  if (run->output == Output::Discard) return DISCARD_HANDLE;
+  if (run->output == Output::Pipe) return STDOUT_FILENO;
+  std::string path = destination_path(run, n);
+  if (path.empty()) return -1;
+  if (run->output == Output::DryRun) {
+    struct stat st;
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    std::printf("%s (%u bytes%s)\n", printable(path).c_str(), uint32_t(n->size),
+                exists ? ", replaces the file there" : "");
+    return 0;
+  }
   int fd = open_output(run, path);
   if (fd < 0) return -1;
   run->outputs[fd] = path;
@@ -100,7 +125,8 @@ int32_t on_notify(CabNotifyKind kind, CabNotification* n) {
     case FileBegin:
       return begin_file(run, n);
     case FileEnd: {
-      if (n->file_handle == DISCARD_HANDLE) return 1;
+      if (run->progress) run->progress->advance(run->last_size);
+      if (n->file_handle == DISCARD_HANDLE || n->file_handle == STDOUT_FILENO) return 1;
       std::string path = run->outputs[n->file_handle];
       run->outputs.erase(n->file_handle);
       if (::close(n->file_handle) != 0) return 0;
@@ -119,17 +145,25 @@ int32_t on_notify(CabNotifyKind kind, CabNotification* n) {
 }
 
 int run_set(const std::string& cabinet, Run* run) {
-  if (refuse_unreadable(cabinet)) return 1;
   std::string directory, name;
   split_cabinet_path(cabinet, &directory, &name);
   CabErrorRecord error{};
   CabEngine* engine = create_engine(&error);
   int status = 0;
+  std::set<std::string> visited;
   while (!name.empty()) {
+    if (!visited.insert(name).second) {
+      // A set whose names lead back to an earlier member would be walked forever.
+      if (run->output != Output::Count) report("CorruptData", "the set leads back to " + directory + name);
+      status = 1;
+      break;
+    }
     run->opened = false;
     run->first_next.clear();
     if (!cab_extract(engine, name.c_str(), directory.c_str(), 0, on_notify, nullptr, run)) {
-      if (!run->failure_name.empty()) {
+      if (run->output == Output::Count) {
+        // A count before the real walk, which reports the failure itself.
+      } else if (!run->failure_name.empty()) {
         report(run->failure_name, run->failure_detail);
       } else {
         report(cab_error_name(error.code), directory + name);
@@ -143,23 +177,48 @@ int run_set(const std::string& cabinet, Run* run) {
   return status;
 }
 
+// The bytes the chosen files hold, from a walk that answers every FileBegin with "skip" and so
+// reads no data block.
+uint64_t chosen_bytes(const ExtractOptions& options) {
+  Run count;
+  count.output = Output::Count;
+  count.filter = EntryFilter(options.patterns, options.ignore_case);
+  return run_set(options.cabinet, &count) == 0 ? count.bytes : 0;
+}
+
 }  // namespace
 
-int extract_set(const std::string& cabinet, const std::string& destination) {
-  if (::mkdir(destination.c_str(), 0755) != 0 && errno != EEXIST) {
-    report("OutputFailed", "cannot create " + destination + ": " + std::strerror(errno));
+int extract_set(const ExtractOptions& options) {
+  if (refuse_unreadable(options.cabinet)) return 1;
+  Run run;
+  run.filter = EntryFilter(options.patterns, options.ignore_case);
+  run.output = options.pipe ? Output::Pipe : options.dry_run ? Output::DryRun : Output::Files;
+  run.destination = options.directory.back() == '/' ? options.directory : options.directory + "/";
+  if (run.output == Output::Files && ::mkdir(options.directory.c_str(), 0755) != 0 && errno != EEXIST) {
+    report("OutputFailed", "cannot create " + options.directory + ": " + std::strerror(errno));
     return 1;
   }
-  Run run;
-  run.destination = destination.back() == '/' ? destination : destination + "/";
-  int status = run_set(cabinet, &run);
-  if (status == 0) std::printf("%u files, %llu bytes extracted\n", run.files, (unsigned long long)run.bytes);
-  return status;
+  std::FILE* terminal = run.output == Output::DryRun ? nullptr : progress_terminal();
+  Progress progress("extracting", terminal ? chosen_bytes(options) : 0, terminal);
+  run.progress = &progress;
+  int status = run_set(options.cabinet, &run);
+  progress.finish();
+  for (const std::string& pattern : run.filter.unmatched()) {
+    if (status == 0) report("NoMatch", "no file of " + options.cabinet + " matches '" + pattern + "'");
+    status = 1;
+  }
+  if (status != 0) return status;
+  // With -p standard output carries the files' bytes and nothing else.
+  if (run.output == Output::Pipe) return 0;
+  std::printf("%u files, %llu bytes %s\n", run.files, (unsigned long long)run.bytes,
+              run.output == Output::DryRun ? "would be extracted" : "extracted");
+  return 0;
 }
 
 int test_set(const std::string& cabinet) {
+  if (refuse_unreadable(cabinet)) return 1;
   Run run;
-  run.write_files = false;
+  run.output = Output::Discard;
   int status = run_set(cabinet, &run);
   if (status == 0) std::printf("OK: %u files, %llu bytes\n", run.files, (unsigned long long)run.bytes);
   return status;

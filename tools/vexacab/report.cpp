@@ -14,6 +14,20 @@ void report(const std::string& name, const std::string& detail) {
   std::fprintf(stderr, "vexacab: %s (%s)\n", name.c_str(), detail.c_str());
 }
 
+std::string printable(const std::string& utf8) {
+  std::string out;
+  for (unsigned char c : utf8) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += char(c);
+    }
+  }
+  return out;
+}
+
 void split_cabinet_path(const std::string& cabinet, std::string* directory, std::string* name) {
   size_t slash = cabinet.rfind('/');
   if (slash == std::string::npos) {
