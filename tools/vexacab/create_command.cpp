@@ -21,13 +21,14 @@ constexpr uint64_t FOLDER_BYTE_LIMIT = 65535ull * 32768;
 constexpr size_t RECORD_COUNT_LIMIT = 65535;
 
 // Groups the files into folders, in order: a new folder starts when the next file would take
-// the current one past `folder_size` (0: no wish) or past what a folder can hold.
+// the current one past `folder_size` (0: no wish) or past what a folder can hold. Empty files
+// take no room and stay with the folder before them.
 std::vector<std::vector<size_t>> plan_folders(const std::vector<TreeFile>& files, uint64_t folder_size) {
   std::vector<std::vector<size_t>> folders(1);
   uint64_t bytes = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     uint64_t after = bytes + files[i].size;
-    bool full = after > FOLDER_BYTE_LIMIT || (folder_size && after > folder_size) ||
+    bool full = after > FOLDER_BYTE_LIMIT || (folder_size && files[i].size && after > folder_size) ||
                 folders.back().size() == RECORD_COUNT_LIMIT;
     if (!folders.back().empty() && full) {
       folders.emplace_back();
