@@ -37,9 +37,6 @@ int create_cabinet(const CreateOptions& options);
 // Prints "vexacab: NAME (detail)" to standard error.
 void report(const std::string& name, const std::string& detail);
 
-// A stored name fit for a terminal: control characters shown as \xNN.
-std::string printable(const std::string& utf8);
-
 // Splits "dir/name.cab" into "dir/" and "name.cab" (the engine joins them without a separator).
 void split_cabinet_path(const std::string& cabinet, std::string* directory, std::string* name);
 

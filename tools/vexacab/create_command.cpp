@@ -8,6 +8,9 @@
 
 #include "cab_set_writer.h"
 #include "commands.h"
+#include "installer/frontend/output_failure_text.h"
+#include "installer/platform/output_writer.h"
+#include "common/text/printable_name.h"
 #include "progress.h"
 #include "source_tree.h"
 
@@ -161,14 +164,24 @@ std::vector<cabwriter::CabinetImage> build(const CreateOptions& options,
   }
 }
 
+// Every member is written in full before the first takes its name, so that a failure leaves
+// the set that was there before (the writer discards what is pending when it goes).
 void write_members(const std::vector<cabwriter::CabinetImage>& set, const std::string& output) {
   std::string directory, name;
   split_cabinet_path(output, &directory, &name);
-  try {
-    cabwriter::write_set(set, directory.empty() ? "." : directory);
-  } catch (const std::runtime_error& e) {
-    throw CreateError(std::string(e.what()) + ": " + std::strerror(errno));
+  platform::OutputWriter writer;
+  if (!writer.open_destination(directory.empty() ? "." : directory, false))
+    throw CreateError(output_failure_text(writer.failure()));
+  std::vector<int> handles;
+  for (const cabwriter::CabinetImage& cabinet : set) {
+    int handle = writer.begin(cabinet.file_name);
+    if (handle < 0) throw CreateError(output_failure_text(writer.failure()));
+    std::vector<uint8_t> bytes = cabwriter::serialize(cabinet);
+    if (!writer.write(handle, bytes.data(), bytes.size())) throw CreateError(output_failure_text(writer.failure()));
+    handles.push_back(handle);
   }
+  for (int handle : handles)
+    if (!writer.commit(handle, platform::OutputStamp{})) throw CreateError(output_failure_text(writer.failure()));
 }
 
 void print_summary(const std::vector<cabwriter::CabinetImage>& set, const std::vector<TreeFile>& files,
@@ -176,8 +189,8 @@ void print_summary(const std::vector<cabwriter::CabinetImage>& set, const std::v
   uint64_t packed = 0, bytes = 0;
   for (const cabwriter::CabinetImage& cabinet : set) packed += cabinet_bytes(cabinet);
   for (const TreeFile& file : files) bytes += file.size;
-  std::string where = printable(output);
-  if (set.size() > 1) where += " to " + printable(set.back().file_name) + " (" + std::to_string(set.size()) + " cabinets)";
+  std::string where = printable_name(output);
+  if (set.size() > 1) where += " to " + printable_name(set.back().file_name) + " (" + std::to_string(set.size()) + " cabinets)";
   std::printf("%s: %zu files, %llu bytes packed into %llu\n", where.c_str(), files.size(),
               (unsigned long long)bytes, (unsigned long long)packed);
 }
@@ -188,7 +201,7 @@ int create_cabinet(const CreateOptions& options) {
   try {
     std::vector<TreeWarning> warnings;
     std::vector<TreeFile> files = collect_tree(options.paths, options.output, &warnings);
-    for (const TreeWarning& warning : warnings) report("Skipped", printable(warning.path) + ": " + warning.why);
+    for (const TreeWarning& warning : warnings) report("Skipped", printable_name(warning.path) + ": " + warning.why);
     if (files.empty()) throw CreateError("no files to pack");
     if (files.size() > RECORD_COUNT_LIMIT && !options.max_size)
       throw CreateError(std::to_string(files.size()) + " files; a cabinet lists at most 65535");

@@ -3,6 +3,7 @@
 
 #include "cabinet_records.h"
 #include "commands.h"
+#include "common/text/printable_name.h"
 
 namespace vexacab {
 
@@ -30,11 +31,11 @@ void print_header(const CabinetRecords& r) {
   std::printf("reserve        header %u, folder %u, data %u bytes\n", r.header_reserve,
               r.folder_reserve, r.data_reserve);
   if (r.flags & 0x0001)
-    std::printf("previous       %s on \"%s\"\n", printable(r.previous_cabinet).c_str(),
-                printable(r.previous_disk).c_str());
+    std::printf("previous       %s on \"%s\"\n", printable_name(r.previous_cabinet).c_str(),
+                printable_name(r.previous_disk).c_str());
   if (r.flags & 0x0002)
-    std::printf("next           %s on \"%s\"\n", printable(r.next_cabinet).c_str(),
-                printable(r.next_disk).c_str());
+    std::printf("next           %s on \"%s\"\n", printable_name(r.next_cabinet).c_str(),
+                printable_name(r.next_disk).c_str());
   std::printf("folders        %u\n", r.folder_count);
   std::printf("files          %u\n", r.file_count);
 }

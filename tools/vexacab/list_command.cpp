@@ -3,6 +3,7 @@
 
 #include "cabinet_records.h"
 #include "commands.h"
+#include "common/text/printable_name.h"
 #include "installer/frontend/dos_time.h"
 #include "installer/frontend/entry_name.h"
 
@@ -33,7 +34,7 @@ void print_file(const CabinetRecords& records, const FileRecord& file, bool long
               t.day, t.hour, t.minute, t.second, attribute_letters(file.attributes).c_str(),
               folder_column(file.folder_index).c_str(), method.c_str());
   if (long_format) std::printf("%10u  ", file.folder_offset);
-  std::printf("%s\n", printable(utf16_to_utf8(decode_entry_name(file.name.c_str(), file.attributes))).c_str());
+  std::printf("%s\n", printable_name(utf16_to_utf8(decode_entry_name(file.name.c_str(), file.attributes))).c_str());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "installer/platform/output_writer.h"
 
 namespace {
 
@@ -57,7 +58,11 @@ const char* const HELP =
     "           slashes become folders, leading separators, drives and '..' steps are dropped,\n"
     "           colons become '_', so nothing lands outside DIR. Each file gets its stored time\n"
     "           (as local time); read-only files lose their write permission; programs (ELF or\n"
-    "           #!) become executable. Existing files are replaced.\n"
+    "           #!) become executable. Existing files are replaced, each only once its new\n"
+    "           content is complete (a hidden temporary file beside it, then renamed): a\n"
+    "           failure or a signal leaves earlier files as they were. A link at a file's\n"
+    "           name is replaced by the file; a folder below DIR that is a link is refused.\n"
+    "           Next cabinets are looked for by their bare file name beside CAB.\n"
     "    -i, --ignore-case    patterns match regardless of case.\n"
     "    -p, --pipe           writes the chosen files' bytes to standard output, one after\n"
     "                         the other in cabinet order; nothing goes to disk.\n"
@@ -71,7 +76,8 @@ const char* const HELP =
     "'vexacab: NAME (detail)' and exits 1; NAME is the engine's error (OpenFailed,\n"
     "BadSignature, BadVersion, CorruptData, NoMemory, UnknownMethod, DecoderFailed,\n"
     "OutputFailed, ReserveSizeChanged, WrongSetMember, Aborted), NoMatch for a pattern that\n"
-    "matched no file, or CreateFailed.\n";
+    "matched no file, or CreateFailed. SIGINT, SIGTERM and SIGHUP remove the file being\n"
+    "written and exit 2.\n";
 
 int usage_error(const std::string& why) {
   std::fprintf(stderr, "vexacab: %s\n%s", why.c_str(), HELP);
@@ -81,6 +87,7 @@ int usage_error(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::cancel_outputs_on_signals(2);
   if (argc < 2) return usage_error("no command given");
   std::string command = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
