@@ -1,6 +1,7 @@
 #include "cabinet_records.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +29,11 @@ class RecordFile {
   RecordFile& operator=(const RecordFile&) = delete;
 
   bool is_open() const { return fd_ >= 0; }
+
+  uint64_t size() const {
+    struct stat st;
+    return ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;
+  }
 
   bool read(uint64_t at, void* out, size_t count) {
     auto* bytes = static_cast<uint8_t*>(out);
@@ -97,13 +103,16 @@ bool read_header(RecordFile& file, CabinetRecords* r, uint64_t* at, std::string*
   return names_ok;
 }
 
-// Adds up the block headers of one folder, stopping at the first that cannot be read.
+// Adds up the block headers of one folder, stopping at the first whose header cannot be read
+// or whose data runs past the end of the file.
 void walk_blocks(RecordFile& file, uint8_t data_reserve, FolderRecord* folder) {
+  const uint64_t end = file.size();
   uint64_t at = folder->data_offset;
   for (uint16_t i = 0; i < folder->block_count; ++i) {
     uint8_t h[8];
     if (!file.read(at, h, sizeof h)) return;
     uint16_t stored = u16(h + 4), uncompressed = u16(h + 6);
+    if (at + 8 + data_reserve + stored > end) return;
     folder->compressed += stored;
     folder->uncompressed += uncompressed;
     if (uncompressed == 0) ++folder->split_blocks;

@@ -1,6 +1,7 @@
 // vexacab run as a user runs it, and a small tree of real files to pack.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
