@@ -208,8 +208,10 @@ int create_cabinet(const CreateOptions& options) {
     std::vector<std::vector<size_t>> plan = plan_folders(files, options.folder_size);
     uint64_t total = 0;
     for (const TreeFile& file : files) total += file.size;
-    Progress progress("creating", 2 * total, progress_terminal());  // reading, then compressing
+    Progress progress("reading", total, progress_terminal());
     std::vector<cabwriter::SourceFolder> folders = read_folders(options, files, plan, progress);
+    // A set may compress a folder again when it is cut in two: the line stops at 100%.
+    progress.phase("compressing", total);
     std::string directory, name;
     split_cabinet_path(options.output, &directory, &name);
     std::vector<cabwriter::CabinetImage> set = build(options, folders, MemberNames(name));

@@ -1,6 +1,8 @@
 // vexacab extract choosing files (patterns, -p, -n), info and list -l on cabinets of every kind,
 // and the progress line.
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "tools/vexacab/cabinet_records.h"
 #include "fuzz_entry.h"
@@ -167,7 +169,7 @@ TEST(VexacabChoose, ProgressShowsOnlyAfterASecond) {
   auto now = start;
   long before_end = 0;
   {
-    vexacab::Progress progress("extracting", 4 << 20, out, [&now] { return now; });
+    vexacab::Progress progress("extracting", 4 << 20, out, [&now] { return now; }, false);
     struct Step {
       int milliseconds;
       uint64_t bytes;
@@ -192,6 +194,24 @@ TEST(VexacabChoose, ProgressShowsOnlyAfterASecond) {
   }
   std::fseek(out, 0, SEEK_END);
   EXPECT_EQ(std::ftell(out) - before_end, 4) << "the line is wiped at the end";
+  std::fclose(out);
+
+  // A long step with no news: the heartbeat says it is still working.
+  out = std::tmpfile();
+  std::atomic<int64_t> seconds{0};
+  {
+    vexacab::Progress progress("creating", 100, out, [&] { return start + std::chrono::seconds(seconds.load()); });
+    progress.advance(10);
+    seconds = 7;
+    std::string text;
+    for (int wait = 0; wait < 100 && !contains(text, ", working 7s"); ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      text.resize(size_t(std::ftell(out)));
+      std::rewind(out);
+      text.resize(std::fread(text.data(), 1, text.size(), out));
+    }
+    EXPECT_TRUE(contains(text, "vexacab: creating  10% (0.0 of 0.0 MiB), working 7s")) << text;
+  }
   std::fclose(out);
 
   vexacab::Progress silent("extracting", 10, nullptr);
