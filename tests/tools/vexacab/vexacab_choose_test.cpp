@@ -218,4 +218,26 @@ TEST(VexacabChoose, ProgressShowsOnlyAfterASecond) {
   silent.advance(5);  // no terminal: nothing to draw on, and nothing breaks
 }
 
+// Bash completion: the file sourced into a shell, asked as bash asks it.
+TEST(VexacabCompletion, OffersCommandsOptionsAndMethods) {
+  struct Case {
+    std::string words;  // COMP_WORDS; the last is the word being completed
+    std::string offered;
+  } cases[] = {
+      {"vexacab ''", "create list info extract test --help --version"},
+      {"vexacab ex", "extract"},
+      {"vexacab create -m lzx:2", "lzx:20 lzx:21"},
+      {"vexacab create --m", "--method --max-size"},
+      {"vexacab extract --", "--directory --ignore-case --pipe --dry-run"},
+      {"vexacab list -", "-l --long"},
+  };
+  for (const Case& c : cases) {
+    std::string script = "source '" VEXACAB_COMPLETION "'\nCOMP_WORDS=(" + c.words +
+                         ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n_vexacab\necho \"${COMPREPLY[*]}\"\n";
+    auto result = testsupport::run_process("/bin/bash", {"-c", script}, "", "", {});
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_EQ(result.output, c.offered + "\n") << c.words;
+  }
+}
+
 }  // namespace
