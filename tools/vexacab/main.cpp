@@ -10,14 +10,16 @@
 
 namespace {
 
-const char* const HELP =
+const char* const USAGE =
     "usage: vexacab create [-m METHOD] [--max-size BYTES] [--folder-size BYTES]\n"
     "                      [--reserve H,F,D] [--set-id N] -o OUT.cab PATH...\n"
     "       vexacab list [-l] CAB\n"
     "       vexacab info CAB\n"
     "       vexacab extract [-d DIR] [-i] [-p | -n] CAB [PATTERN...]\n"
     "       vexacab test CAB\n"
-    "       vexacab --help | --version\n"
+    "       vexacab --help | --version\n";
+
+const char* const DETAILS =
     "\n"
     "Creates and looks into cabinet archives (stored, MSZIP, LZX and Quantum folders, sets).\n"
     "\n"
@@ -80,7 +82,7 @@ const char* const HELP =
     "written and exit 2.\n";
 
 int usage_error(const std::string& why) {
-  std::fprintf(stderr, "vexacab: %s\n%s", why.c_str(), HELP);
+  std::fprintf(stderr, "vexacab: %s\n%s(vexacab --help says more)\n", why.c_str(), USAGE);
   return 2;
 }
 
@@ -92,7 +94,8 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(HELP, stdout);
+    std::fputs(USAGE, stdout);
+    std::fputs(DETAILS, stdout);
     return 0;
   }
   if (command == "--version") {
