@@ -65,8 +65,10 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
   return 0;
 }
 
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path) {
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
+                   const platform::OutputSyscalls& syscalls) {
   InstallerApp app;
+  app.output_syscalls = syscalls;
   platform::WorkerThread worker;
   g_app = &app;
   app.module_path = module_path;

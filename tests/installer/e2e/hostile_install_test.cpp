@@ -141,12 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr, "dest", "", 0, "", {"dest/x.txt"}, true, false, "../../../x"},
         HostileCase{"a leading tilde is the home folder", {source_file("x.txt", bytes_of("x"))}, nullptr, "~/inst",
                     "", 0, "", {"home/inst", "home/inst/first.txt", "home/inst/x.txt"}, true}),
-    [](const auto& info) {
-      std::string name = info.param.promise;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+    [](const auto& info) { return testsupport::test_name_of(info.param.promise); });
 
 TEST(HostileInstallOutput, ControlCharactersAppearAsEscapes) {
   World world;
