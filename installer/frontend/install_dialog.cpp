@@ -35,11 +35,17 @@ int run_install_dialog(InstallerApp& app) {
   form.boxes[1] = option_box(TEXT_DESKTOP_BOX, settings.desktop);
   form.boxes[2] = option_box(TEXT_SEND_TO_BOX, settings.send_to);
   // The destination is entered while the dialog is still open: its error box belongs to it.
-  auto accept = [&app](const std::string& destination) {
+  bool refused = false;
+  auto accept = [&app, &refused](const std::string& destination) {
     app.destination = WideString::from_utf8(destination);
-    return enter_destination(app);
+    refused = !enter_destination(app);
+    return !refused;
   };
-  if (!app.main_window->install_form(form, accept)) return 1;
+  if (!app.main_window->install_form(form, accept)) {
+    // A destination that cannot be made stays a failure; キャンセル is the user's choice.
+    if (!refused) app.outcome = InstallOutcome::Cancelled;
+    return 1;
+  }
   store_option(settings.start_menu, form.boxes[0]);
   store_option(settings.desktop, form.boxes[1]);
   store_option(settings.send_to, form.boxes[2]);
@@ -50,11 +56,13 @@ bool enter_destination(InstallerApp& app) {
   if (app.destination.empty()) return true;
   std::string destination = app.destination.utf8();
   if (platform::change_directory(destination)) return true;
-  if (!create_folder_chain(utf8_to_utf16(with_trailing_separator(destination)))) {
+  // Something that is not a folder under the name counts as a folder that cannot be made:
+  // nothing may land in whatever folder happens to be current instead.
+  if (!create_folder_chain(utf8_to_utf16(with_trailing_separator(destination))) ||
+      !platform::change_directory(destination)) {
     app.main_window->message_box(TEXT_CANNOT_CREATE_FOLDER, platform::MB_ICON_STOP);
     return false;
   }
-  platform::change_directory(destination);
   return true;
 }
 

@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "installer/frontend/wide_string.h"
+#include "installer/platform/output_writer.h"
 
 namespace platform {
 class InstallerUi;
@@ -22,7 +24,7 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_COMMAND = 0x0111;
 constexpr uint32_t WM_INSTALL_START = 0x0400;
 constexpr uint32_t WM_INSTALL_STATUS = 0x0401;  // sent; lparam: const char16_t* text
-constexpr uint32_t WM_INSTALL_DONE = 0x0402;    // posted; lparam: 0 finished, -1 failed
+constexpr uint32_t WM_INSTALL_DONE = 0x0402;    // posted; lparam: 0 finished or cancelled, -1 failed
 // The bar and the worker's questions are on the window thread too.
 constexpr uint32_t WM_INSTALL_PROGRESS = 0x0403;   // sent; wparam: percent
 constexpr uint32_t WM_INSTALL_OVERWRITE = 0x0404;  // sent; lparam: const char16_t* message
@@ -47,6 +49,9 @@ struct PackageHeader {
   uint8_t send_to = 0;
 };
 
+// How a run ended; the process exit status.
+enum class InstallOutcome : int { Installed = 0, Failed = 1, Cancelled = 2 };
+
 struct InstallerApp {
   platform::InstallerUi* main_window = nullptr;  // the progress window with its three controls
   uint64_t total_bytes = 0;
@@ -59,6 +64,13 @@ struct InstallerApp {
   WideString destination;
   WideString module_path;
   PackageHeader settings;
+  // Where the worker writes (the destination, opened as it starts); null outside extraction.
+  platform::OutputWriter* output = nullptr;
+  // The system calls the writer moves bytes with (tests inject faults here).
+  platform::OutputSyscalls output_syscalls = platform::system_output_syscalls();
+  // Set by whoever ends the run; the worker's values are read only after WM_INSTALL_DONE.
+  InstallOutcome outcome = InstallOutcome::Installed;
+  std::string failure_message;  // the one message a failure shows; empty: the damaged package
 };
 
 // Process-wide state: written before the worker starts, read by the callbacks afterwards.

@@ -4,9 +4,9 @@
 #include "installer/frontend/entry_name.h"
 #include "installer/frontend/file_output.h"
 #include "installer/frontend/installer_app.h"
-#include "installer/frontend/path_parts.h"
 #include "installer/platform/files.h"
 #include "installer/platform/installer_ui.h"
+#include "installer/platform/output_writer.h"
 
 CabinetTrail cabinet_trail;
 
@@ -22,23 +22,20 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
   show_status(app, name);
   int answer = confirm_overwrite(app, name);
   if (answer != 1) return answer;
-  PathParts parts = split_path_parts(name);
-  if (!parts.folder.empty()) create_folder_chain(parts.drive + parts.folder);
-  // A file that cannot be created (a name that sanitizing emptied included) ends the run.
-  return open_file(utf16_to_utf8(name).c_str(), OPEN_OUTPUT_FLAGS, OPEN_OUTPUT_MODE);
+  // A file that cannot be created (a name that sanitizing emptied included) ends the run; the
+  // writer keeps the reason for the worker's one message.
+  return app.output->begin(output_name(name));
 }
 
-int32_t end_file(const CabNotification& n) {
-  close_handle(n.file_handle);
-  std::u16string name = safe_entry_path(n.text1, n.attributes);
-  finish_output_file(name, n.date, n.time, n.attributes);
+int32_t end_file(InstallerApp& app, const CabNotification& n) {
+  if (!app.output->commit(n.file_handle, output_stamp(n.date, n.time, n.attributes))) return 0;
   return 1;
 }
 
 void note_cabinet_opened(const CabNotification& n) {
   if (!cabinet_trail.seen) {
     cabinet_trail.seen = true;
-    cabinet_trail.next_name = n.text1 ? n.text1 : "";
+    cabinet_trail.next_name = bare_cabinet_name(n.text1);
   }
   cabinet_trail.path = n.text3 ? n.text3 : "";
 }
@@ -46,6 +43,7 @@ void note_cabinet_opened(const CabNotification& n) {
 }  // namespace
 
 int32_t locate_next_cabinet(CabNotification* n) {
+  keep_bare_cabinet_name(n->text1);  // looked for beside the cabinet, or where the user says
   std::string candidate = utf16_to_utf8(utf8_to_utf16(n->text3) + utf8_to_utf16(n->text1));
   if (platform::is_regular_file(candidate)) return 0;
   InstallerApp* app = static_cast<InstallerApp*>(n->user_data);
@@ -58,12 +56,12 @@ int32_t on_cab_notify(CabNotifyKind kind, CabNotification* n) {
   InstallerApp& app = *static_cast<InstallerApp*>(n->user_data);
   if (app.cancel_requested.load(std::memory_order_relaxed)) {
     // The engine has let go of a finished file's handle: keep the file whole, then stop.
-    if (kind == FileEnd) end_file(*n);
+    if (kind == FileEnd) end_file(app, *n);
     return -1;
   }
   switch (kind) {
     case FileBegin: return begin_file(app, *n);
-    case FileEnd: return end_file(*n);
+    case FileEnd: return end_file(app, *n);
     case CabinetNeeded: return locate_next_cabinet(n);
     case CabinetOpened: note_cabinet_opened(*n); return 0;
     default: return 0;

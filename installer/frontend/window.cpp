@@ -14,8 +14,10 @@ namespace {
 
 void finish_installation(InstallerApp& app, intptr_t result) {
   if (result != 0) {
-    app.main_window->message_box(TEXT_DAMAGED_PACKAGE, platform::MB_ICON_STOP);
+    const std::string& text = app.failure_message;
+    app.main_window->message_box(text.empty() ? TEXT_DAMAGED_PACKAGE : text, platform::MB_ICON_STOP);
   } else {
+    // Also after the abort button: the files written so far are the user's to use.
     create_shortcuts(app);
     if (!app.settings.run_after.empty()) launch_program(app);
   }
@@ -63,15 +65,17 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
   return 0;
 }
 
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path) {
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
+                   const platform::OutputSyscalls& syscalls) {
   InstallerApp app;
+  app.output_syscalls = syscalls;
   platform::WorkerThread worker;
   g_app = &app;
   app.module_path = module_path;
   app.worker = &worker;
   if (!ui.create_window(utf16_to_utf8(DEFAULT_TITLE))) {
     g_app = nullptr;
-    return 0;
+    return int(InstallOutcome::Failed);
   }
   app.main_window = &ui;
   ui.queue().post({WM_INSTALL_START, 0, 0});
@@ -79,5 +83,5 @@ int installer_main(platform::InstallerUi& ui, const std::u16string& module_path)
   // The worker's sends wait for the loop, so it is joined only now that the loop has ended.
   worker.join();
   g_app = nullptr;
-  return 0;
+  return int(app.outcome);
 }

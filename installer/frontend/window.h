@@ -11,5 +11,8 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
 // Destroys the window: the loop ends, and the worker's later messages go nowhere.
 void destroy_main_window(InstallerApp& app);
 
-// A whole run on the given front end, the package read from module_path. Always 0.
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path);
+// A whole run on the given front end, the package read from module_path. The exit status:
+// 0 installed, 1 failed, 2 cancelled by the user (InstallOutcome).
+// `syscalls` move the extracted files' bytes (tests inject faults there).
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
+                   const platform::OutputSyscalls& syscalls = platform::system_output_syscalls());

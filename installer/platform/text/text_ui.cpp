@@ -5,9 +5,22 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/text/printable_name.h"
+#include "installer/platform/process.h"
 #include "installer/platform/special_folders.h"
 
 namespace platform {
+
+namespace {
+
+// "~" and "~/..." mean the home folder, as a shell would read them.
+std::string expand_home(const std::string& typed) {
+  if (typed != "~" && !typed.starts_with("~/")) return typed;
+  std::optional<std::string> home = environment("HOME");
+  return home && !home->empty() ? *home + typed.substr(1) : typed;
+}
+
+}  // namespace
 
 TextUi::TextUi(std::FILE* in, std::FILE* out)
     : in_(in), out_(out), terminal_(isatty(fileno(out)) == 1), input_terminal_(isatty(fileno(in)) == 1) {}
@@ -72,7 +85,7 @@ void TextUi::end_progress_line() {
 }
 
 void TextUi::set_status(const std::string& text) {
-  status_ = text;
+  status_ = printable_name(text);  // a file's name, from the package
   print_progress();
 }
 
@@ -107,7 +120,7 @@ bool TextUi::install_form(InstallForm& form, const std::function<bool(const std:
     std::fprintf(out_, "\n");
     return false;
   }
-  if (!line.empty()) form.destination = line;
+  if (!line.empty()) form.destination = expand_home(line);
   for (OptionBox& box : form.boxes)
     if (!ask_option(box)) return false;
   return ask_choice("OK / キャンセル (y/n): ", "yn", 'y') == 'y' && accept(form.destination);
@@ -117,7 +130,7 @@ bool TextUi::cabinet_form(CabinetForm& form, const std::function<bool(const std:
   end_progress_line();
   std::fprintf(out_, "%s\n", form.caption.c_str());
   for (;;) {
-    std::fprintf(out_, "%s [%s]: ", form.label.c_str(), form.folder.c_str());
+    std::fprintf(out_, "%s [%s]: ", printable_name(form.label).c_str(), printable_name(form.folder).c_str());
     std::string line;
     if (!read_line(line) || line.empty()) {
       std::fprintf(out_, "\n");
@@ -130,7 +143,7 @@ bool TextUi::cabinet_form(CabinetForm& form, const std::function<bool(const std:
 
 int TextUi::overwrite_question(const std::string& caption, const std::string& message) {
   end_progress_line();
-  std::fprintf(out_, "%s\n%s\n", caption.c_str(), message.c_str());
+  std::fprintf(out_, "%s\n%s\n", caption.c_str(), printable_name(message).c_str());
   char answer = ask_choice(
       "はい(&Y) / すべて上書き(&A) / いいえ(&N) / すべていいえ(&S) / キャンセル (y/a/n/s/c): ", "yansc",
       'y');

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -91,6 +93,72 @@ std::vector<std::string> list_tree(const std::string& folder) {
     if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), folder).string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+TreeSnapshot snapshot_tree(const std::string& folder) {
+  TreeSnapshot tree;
+  for (auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string path = entry.path().string();
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) continue;
+    // A folder's own time changes with every entry made in it: only its mode counts.
+    std::string state = std::to_string(info.st_mode) + " ";
+    if (!S_ISDIR(info.st_mode)) state += std::to_string(info.st_mtime) + " ";
+    if (S_ISLNK(info.st_mode)) {
+      state += "-> " + fs::read_symlink(entry.path()).string();
+    } else if (S_ISREG(info.st_mode)) {
+      std::vector<uint8_t> bytes = read_file(path);
+      state.append(bytes.begin(), bytes.end());
+    }
+    tree[fs::relative(entry.path(), folder).string()] = state;
+  }
+  return tree;
+}
+
+std::vector<std::string> tree_changes(const TreeSnapshot& before, const TreeSnapshot& after) {
+  std::vector<std::string> changed;
+  for (const auto& [path, state] : before) {
+    auto found = after.find(path);
+    if (found == after.end() || found->second != state) changed.push_back(path);
+  }
+  for (const auto& [path, state] : after)
+    if (!before.count(path)) changed.push_back(path);
+  std::sort(changed.begin(), changed.end());
+  return changed;
+}
+
+std::vector<std::string> temporary_files(const TreeSnapshot& tree) {
+  std::vector<std::string> found;
+  for (const auto& [path, state] : tree)
+    if (fs::path(path).filename().string().starts_with(".vexa-")) found.push_back(path);
+  return found;
+}
+
+std::string test_name_of(const std::string& description) {
+  std::string name = description;
+  for (char& c : name)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+namespace {
+WriteFaults active_faults;
+
+ssize_t faulty_write(int fd, const void* data, size_t size) {
+  if (++active_faults.calls == active_faults.fail_at) {
+    errno = active_faults.error;
+    return -1;
+  }
+  if (active_faults.shorten && size > active_faults.shorten) size -= active_faults.shorten;
+  return ::write(fd, data, size);
+}
+
+int plain_fsync(int fd) { return ::fsync(fd); }
+}  // namespace
+
+platform::OutputSyscalls faulty_output_syscalls(const WriteFaults& faults) {
+  active_faults = faults;
+  return {faulty_write, plain_fsync};
 }
 
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data, uint16_t attributes) {
