@@ -3,6 +3,7 @@
 #include "installer/frontend/callbacks.h"
 #include "installer/frontend/entry_name.h"
 #include "installer/frontend/file_output.h"
+#include "installer/frontend/install_record.h"
 #include "installer/frontend/installer_app.h"
 #include "installer/frontend/path_parts.h"
 #include "installer/platform/files.h"
@@ -21,17 +22,20 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
   std::u16string name = safe_entry_path(n.text1, n.attributes);
   show_status(app, name);
   int answer = confirm_overwrite(app, name);
+  if (answer == 0) app.kept_existing.push_back(name);
   if (answer != 1) return answer;
   PathParts parts = split_path_parts(name);
+  note_new_folders(app, parts.folder);
   if (!parts.folder.empty()) create_folder_chain(parts.drive + parts.folder);
   // A file that cannot be created (a name that sanitizing emptied included) ends the run.
   return open_file(utf16_to_utf8(name).c_str(), OPEN_OUTPUT_FLAGS, OPEN_OUTPUT_MODE);
 }
 
-int32_t end_file(const CabNotification& n) {
+int32_t end_file(InstallerApp& app, const CabNotification& n) {
   close_handle(n.file_handle);
   std::u16string name = safe_entry_path(n.text1, n.attributes);
   finish_output_file(name, n.date, n.time, n.attributes);
+  record_written_file(app, name);
   return 1;
 }
 
@@ -58,12 +62,12 @@ int32_t on_cab_notify(CabNotifyKind kind, CabNotification* n) {
   InstallerApp& app = *static_cast<InstallerApp*>(n->user_data);
   if (app.cancel_requested.load(std::memory_order_relaxed)) {
     // The engine has let go of a finished file's handle: keep the file whole, then stop.
-    if (kind == FileEnd) end_file(*n);
+    if (kind == FileEnd) end_file(app, *n);
     return -1;
   }
   switch (kind) {
     case FileBegin: return begin_file(app, *n);
-    case FileEnd: return end_file(*n);
+    case FileEnd: return end_file(app, *n);
     case CabinetNeeded: return locate_next_cabinet(n);
     case CabinetOpened: note_cabinet_opened(*n); return 0;
     default: return 0;

@@ -1,6 +1,7 @@
 #include "installer/frontend/start.h"
 
 #include "installer/frontend/install_dialog.h"
+#include "installer/frontend/install_options.h"
 #include "installer/frontend/package_header.h"
 #include "installer/frontend/package_offset.h"
 #include "installer/frontend/prescan.h"
@@ -9,8 +10,6 @@
 #include "installer/platform/installer_ui.h"
 #include "installer/platform/process.h"
 #include "installer/platform/worker_thread.h"
-
-namespace {
 
 // Steps 2 to 5: the file is closed by the caller whatever happens.
 bool read_package(InstallerApp& app, int file) {
@@ -22,8 +21,6 @@ bool read_package(InstallerApp& app, int file) {
   app.total_bytes = prescan_cabinet(file);
   return true;
 }
-
-}  // namespace
 
 void show_system_error(InstallerApp& app, int code, uint32_t style) {
   if (app.main_window) app.main_window->message_box(platform::error_text(code), style);
@@ -39,7 +36,10 @@ bool start_installation(InstallerApp& app) {
   bool read = read_package(app, file);
   platform::close_file(file);
   if (!read) return false;
+  apply_install_options(app);
   if (app.settings.valid && run_install_dialog(app) != 0) return false;
+  // A package without settings asks nothing: --target is its destination as it stands.
+  if (!app.settings.valid && !app.destination.empty() && !enter_destination(app)) return false;
   app.main_window->set_caption(app.settings.title.utf8());
   app.main_window->show_window();
   if (app.worker) app.worker->start([&app] { extract_worker(app); });

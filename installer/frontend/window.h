@@ -13,3 +13,5 @@ void destroy_main_window(InstallerApp& app);
 
 // A whole run on the given front end, the package read from module_path. Always 0.
 int installer_main(platform::InstallerUi& ui, const std::u16string& module_path);
+// The same with the options of the command line (an install).
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options);
