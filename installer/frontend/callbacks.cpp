@@ -4,6 +4,7 @@
 
 #include "installer/frontend/installer_app.h"
 #include "installer/frontend/progress.h"
+#include "installer/platform/output_writer.h"
 
 using platform::FileAccess;
 using platform::FileDisposition;
@@ -90,11 +91,18 @@ uint32_t read_handle(int handle, void* buffer, uint32_t count) {
 
 uint32_t write_handle(int handle, const void* buffer, uint32_t count) {
   if (g_app) report_progress(*g_app, count);
+  if (g_app && g_app->output && g_app->output->owns(handle))
+    return g_app->output->write(handle, buffer, count) ? count : uint32_t(-1);
   int64_t n = platform::write_file(handle, buffer, count);
   return n < 0 ? uint32_t(-1) : uint32_t(n);
 }
 
 int close_handle(int handle) {
+  // The engine closes an output only when it gives up on it: the file is dropped unfinished.
+  if (g_app && g_app->output && g_app->output->owns(handle)) {
+    g_app->output->discard(handle);
+    return 0;
+  }
   forget_own_handle(handle);
   return platform::close_file(handle) ? 0 : -1;
 }

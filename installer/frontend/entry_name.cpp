@@ -1,5 +1,7 @@
 #include "entry_name.h"
 
+#include <cstring>
+
 #include "sanitize_entry_path.h"
 
 std::u16string decode_entry_name(const char* stored, uint16_t attributes) {
@@ -18,4 +20,17 @@ std::u16string safe_entry_path(const char* stored, uint16_t attributes) {
     if (c == u'\\' || c == u'/' || c == 0xFFFF) c = u'/';
   if (!text.empty()) sanitize_entry_path(text, u'/');
   return text;
+}
+
+std::string bare_cabinet_name(const char* stored) {
+  std::string name = stored ? stored : "";
+  size_t separator = name.find_last_of("/\\");
+  if (separator != std::string::npos) name.erase(0, separator + 1);
+  return name == "." || name == ".." ? std::string() : name;
+}
+
+void keep_bare_cabinet_name(char* stored) {
+  if (!stored) return;
+  std::string name = bare_cabinet_name(stored);
+  std::memmove(stored, name.c_str(), name.size() + 1);
 }

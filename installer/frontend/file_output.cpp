@@ -10,11 +10,6 @@ namespace {
 constexpr uint16_t ATTRIBUTE_READ_ONLY = 0x01;
 constexpr uint16_t ATTRIBUTE_MASK = 0x27;  // read-only, hidden, system, archive
 
-bool looks_like_program(const std::string& path) {
-  std::string start = platform::read_file_prefix(path, 4);
-  return start == "\x7f" "ELF" || start.starts_with("#!");
-}
-
 int ask_overwrite(InstallerApp& app, const std::u16string& message) {
   if (!app.main_window) return -1;
   auto answer = app.main_window->queue().send(
@@ -57,10 +52,24 @@ bool create_folder_chain(const std::u16string& path) {
   return platform::make_directory(narrow) != platform::MakeDirectory::Failed;
 }
 
-void finish_output_file(const std::u16string& name, uint16_t date, uint16_t time, uint16_t attributes) {
-  std::string path = utf16_to_utf8(name);
+platform::OutputStamp output_stamp(uint16_t date, uint16_t time, uint16_t attributes) {
+  platform::OutputStamp stamp;
   std::time_t when;
-  if (dos_date_time_to_unix(date, time, &when)) platform::set_modification_time(path, when);
-  if (looks_like_program(path)) platform::add_execute_bits(path);
-  if ((attributes & ATTRIBUTE_MASK) & ATTRIBUTE_READ_ONLY) platform::clear_write_bits(path);
+  stamp.has_time = dos_date_time_to_unix(date, time, &when);
+  stamp.modified = stamp.has_time ? int64_t(when) : 0;
+  stamp.read_only = ((attributes & ATTRIBUTE_MASK) & ATTRIBUTE_READ_ONLY) != 0;
+  return stamp;
+}
+
+std::string output_name(const std::u16string& safe_path) {
+  std::string narrow = utf16_to_utf8(safe_path), joined;
+  size_t start = 0;
+  while (start <= narrow.size()) {
+    size_t slash = narrow.find('/', start);
+    if (slash == std::string::npos) slash = narrow.size();
+    std::string part = narrow.substr(start, slash - start);
+    if (!part.empty() && part != ".") joined += (joined.empty() ? "" : "/") + part;
+    start = slash + 1;
+  }
+  return joined;
 }

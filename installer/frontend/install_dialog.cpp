@@ -34,7 +34,10 @@ int run_install_dialog(InstallerApp& app) {
   form.boxes[0] = option_box(TEXT_START_MENU_BOX, settings.start_menu);
   form.boxes[1] = option_box(TEXT_DESKTOP_BOX, settings.desktop);
   form.boxes[2] = option_box(TEXT_SEND_TO_BOX, settings.send_to);
-  if (!app.main_window->install_form(form)) return 1;
+  if (!app.main_window->install_form(form)) {
+    app.outcome = InstallOutcome::Cancelled;
+    return 1;
+  }
   app.destination = WideString::from_utf8(form.destination);
   if (!enter_destination(app)) return 1;
   store_option(settings.start_menu, form.boxes[0]);
@@ -47,12 +50,14 @@ bool enter_destination(InstallerApp& app) {
   if (app.destination.empty()) return true;
   std::string destination = app.destination.utf8();
   if (platform::change_directory(destination)) return true;
-  if (!create_folder_chain(utf8_to_utf16(with_trailing_separator(destination)))) {
+  // Something that is not a folder under the name counts as a folder that cannot be made:
+  // nothing may land in whatever folder happens to be current instead.
+  if (!create_folder_chain(utf8_to_utf16(with_trailing_separator(destination))) ||
+      !platform::change_directory(destination)) {
     app.main_window->message_box(TEXT_CANNOT_CREATE_FOLDER, platform::MB_ICON_STOP);
     return false;
   }
   app.record.destination_created = true;
-  platform::change_directory(destination);
   return true;
 }
 

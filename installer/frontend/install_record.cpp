@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "installer/frontend/install_options.h"
+#include "installer/frontend/output_failure_text.h"
 #include "installer/frontend/package_offset.h"
 #include "installer/frontend/shortcuts.h"
 #include "installer/platform/file_digest.h"
 #include "installer/platform/files.h"
 #include "installer/platform/installer_ui.h"
+#include "installer/platform/output_writer.h"
 #include "installer/platform/process.h"
 #include "installer/platform/special_folders.h"
 
@@ -15,6 +17,7 @@ namespace {
 
 constexpr char UNINSTALL_LAUNCHER_SUFFIX[] = "-uninstall.desktop";
 constexpr char UNINSTALL_LAUNCHER_NAME[] = " のアンインストール";
+constexpr uint64_t MANIFEST_LIMIT = 64u << 20;  // far beyond any real record
 
 bool digest_of(const std::string& path, ManifestFile& entry) {
   int handle = platform::open_file(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
@@ -61,17 +64,33 @@ bool write_uninstall_launcher(InstallerApp& app, const std::string& destination)
   return true;
 }
 
-bool write_uninstaller(const InstallerApp& app, const std::string& destination) {
-  std::string stub = read_whole_file(app.module_path.utf8(), package_offset());
-  if (stub.size() != package_offset()) return false;
-  std::string path = destination + "/" + UNINSTALLER_NAME;
-  return platform::write_whole_file(path, stub) && platform::set_file_mode(path, 0755);
+// Through the writer: a hidden temporary file renamed over the final name once complete.
+bool write_output(platform::OutputWriter& output, const std::string& name, const std::string& bytes) {
+  int handle = output.begin(name);
+  if (handle < 0) return false;
+  if (!output.write(handle, bytes.data(), bytes.size())) {
+    output.discard(handle);
+    return false;
+  }
+  return output.commit(handle, platform::OutputStamp{});
 }
 
-void refuse(InstallerApp& app, const std::string& what) {
-  if (app.main_window)
-    app.main_window->message_box("vexasfx: " + what + ": " + platform::error_text(platform::last_error()),
-                                 platform::MB_ICON_STOP);
+// The stub alone: run beside its record, it is the uninstaller.
+bool write_uninstaller(InstallerApp& app, platform::OutputWriter& output) {
+  std::string stub = read_whole_file(app.module_path.utf8(), package_offset());
+  if (stub.size() != package_offset()) {
+    app.failure_message = printable_name(app.module_path.utf8()) + ": the installer cannot read itself";
+    return false;
+  }
+  return write_output(output, UNINSTALLER_NAME, stub);
+}
+
+bool write_manifest(InstallerApp& app, platform::OutputWriter& output, const std::string& destination) {
+  Manifest record = app.record;
+  // An earlier install's record that cannot be read is replaced: it could not be used anyway.
+  std::string earlier_text = read_whole_file(destination + "/" + MANIFEST_NAME, MANIFEST_LIMIT);
+  if (std::optional<Manifest> earlier = parse_manifest(earlier_text, nullptr)) merge_earlier_manifest(record, *earlier);
+  return write_output(output, MANIFEST_NAME, format_manifest(record));
 }
 
 }  // namespace
@@ -81,7 +100,8 @@ void note_new_folders(InstallerApp& app, const std::u16string& folder) {
   std::string narrow = utf16_to_utf8(folder);
   for (size_t slash = narrow.find('/'); slash != std::string::npos; slash = narrow.find('/', slash + 1)) {
     std::string level = narrow.substr(0, slash);
-    if (!level.empty() && !platform::path_exists(level) &&
+    bool exists = app.output ? app.output->exists(level) : platform::path_exists(level);
+    if (!level.empty() && !exists &&
         std::find(app.record.folders.begin(), app.record.folders.end(), level) == app.record.folders.end())
       app.record.folders.push_back(level);
   }
@@ -103,22 +123,13 @@ void record_launcher(InstallerApp& app, const std::string& path) {
 
 bool write_install_record(InstallerApp& app) {
   std::string destination = absolute_destination(app);
-  std::string manifest_path = destination + "/" + MANIFEST_NAME;
-  if (!write_uninstaller(app, destination)) {
-    refuse(app, destination + "/" + UNINSTALLER_NAME);
+  platform::OutputWriter output;
+  bool ok = output.open_destination(destination, false) && write_uninstaller(app, output);
+  if (ok && !write_uninstall_launcher(app, destination)) {
+    app.failure_message = "uninstall launcher: " + platform::error_text(platform::last_error());
     return false;
   }
-  if (!write_uninstall_launcher(app, destination)) {
-    refuse(app, "uninstall launcher");
-    return false;
-  }
-  Manifest record = app.record;
-  // An earlier install's record that cannot be read is replaced: it could not be used anyway.
-  if (std::optional<Manifest> earlier = parse_manifest(read_whole_file(manifest_path, 64u << 20), nullptr))
-    merge_earlier_manifest(record, *earlier);
-  if (!platform::write_whole_file(manifest_path, format_manifest(record))) {
-    refuse(app, manifest_path);
-    return false;
-  }
-  return true;
+  ok = ok && write_manifest(app, output, destination);
+  if (!ok && app.failure_message.empty()) app.failure_message = output_failure_text(output.failure());
+  return ok;
 }

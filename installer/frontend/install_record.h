@@ -17,6 +17,6 @@ void record_written_file(InstallerApp& app, const std::u16string& name);
 void record_launcher(InstallerApp& app, const std::string& path);
 
 // On the window thread once the worker has ended: places the uninstaller, its launcher next
-// to a menu launcher, and the record (merged with the one an earlier install left). False,
-// after a message naming the cause, when they cannot be written.
+// to a menu launcher, and the record (merged with the one an earlier install left), each
+// through the output writer. False, with the cause in app.failure_message, when they cannot.
 bool write_install_record(InstallerApp& app);

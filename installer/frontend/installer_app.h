@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "installer/frontend/command_line.h"
@@ -12,6 +13,7 @@
 
 namespace platform {
 class InstallerUi;
+class OutputWriter;
 class WorkerThread;
 }  // namespace platform
 
@@ -24,7 +26,7 @@ constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_COMMAND = 0x0111;
 constexpr uint32_t WM_INSTALL_START = 0x0400;
 constexpr uint32_t WM_INSTALL_STATUS = 0x0401;  // sent; lparam: const char16_t* text
-constexpr uint32_t WM_INSTALL_DONE = 0x0402;    // posted; lparam: 0 finished, -1 failed
+constexpr uint32_t WM_INSTALL_DONE = 0x0402;    // posted; lparam: 0 finished or cancelled, -1 failed
 // The bar and the worker's questions are on the window thread too.
 constexpr uint32_t WM_INSTALL_PROGRESS = 0x0403;   // sent; wparam: percent, lparam: bytes done
 constexpr uint32_t WM_INSTALL_OVERWRITE = 0x0404;  // sent; lparam: const char16_t* message
@@ -49,6 +51,9 @@ struct PackageHeader {
   uint8_t send_to = 0;
 };
 
+// How a run ended; the process exit status.
+enum class InstallOutcome : int { Installed = 0, Failed = 1, Cancelled = 2 };
+
 struct InstallerApp {
   platform::InstallerUi* main_window = nullptr;  // the progress window with its three controls
   uint64_t total_bytes = 0;
@@ -61,6 +66,11 @@ struct InstallerApp {
   WideString destination;
   WideString module_path;
   PackageHeader settings;
+  // Where the worker writes (the destination, opened as it starts); null outside extraction.
+  platform::OutputWriter* output = nullptr;
+  // Set by whoever ends the run; the worker's values are read only after WM_INSTALL_DONE.
+  InstallOutcome outcome = InstallOutcome::Installed;
+  std::string failure_message;  // the one message a failure shows; empty: the damaged package
   // Beyond the package: the command line, and what this run wrote (kept only when the run was
   // started with options; written by the worker, read by the window thread after the worker's
   // last message).

@@ -8,6 +8,7 @@
 #include "installer/frontend/path_parts.h"
 #include "installer/platform/files.h"
 #include "installer/platform/installer_ui.h"
+#include "installer/platform/output_writer.h"
 
 CabinetTrail cabinet_trail;
 
@@ -24,25 +25,22 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
   int answer = confirm_overwrite(app, name);
   if (answer == 0) app.kept_existing.push_back(name);
   if (answer != 1) return answer;
-  PathParts parts = split_path_parts(name);
-  note_new_folders(app, parts.folder);
-  if (!parts.folder.empty()) create_folder_chain(parts.drive + parts.folder);
-  // A file that cannot be created (a name that sanitizing emptied included) ends the run.
-  return open_file(utf16_to_utf8(name).c_str(), OPEN_OUTPUT_FLAGS, OPEN_OUTPUT_MODE);
+  note_new_folders(app, split_path_parts(name).folder);
+  // A file that cannot be created (a name that sanitizing emptied included) ends the run; the
+  // writer keeps the reason for the worker's one message.
+  return app.output->begin(output_name(name));
 }
 
 int32_t end_file(InstallerApp& app, const CabNotification& n) {
-  close_handle(n.file_handle);
-  std::u16string name = safe_entry_path(n.text1, n.attributes);
-  finish_output_file(name, n.date, n.time, n.attributes);
-  record_written_file(app, name);
+  if (!app.output->commit(n.file_handle, output_stamp(n.date, n.time, n.attributes))) return 0;
+  record_written_file(app, safe_entry_path(n.text1, n.attributes));
   return 1;
 }
 
 void note_cabinet_opened(const CabNotification& n) {
   if (!cabinet_trail.seen) {
     cabinet_trail.seen = true;
-    cabinet_trail.next_name = n.text1 ? n.text1 : "";
+    cabinet_trail.next_name = bare_cabinet_name(n.text1);
   }
   cabinet_trail.path = n.text3 ? n.text3 : "";
 }
@@ -50,6 +48,7 @@ void note_cabinet_opened(const CabNotification& n) {
 }  // namespace
 
 int32_t locate_next_cabinet(CabNotification* n) {
+  keep_bare_cabinet_name(n->text1);  // looked for beside the cabinet, or where the user says
   std::string candidate = utf16_to_utf8(utf8_to_utf16(n->text3) + utf8_to_utf16(n->text1));
   if (platform::is_regular_file(candidate)) return 0;
   InstallerApp* app = static_cast<InstallerApp*>(n->user_data);

@@ -8,7 +8,7 @@
 #include "installer/frontend/start.h"
 #include "installer/platform/files.h"
 #include "installer/platform/process.h"
-#include "installer/platform/terminal_text.h"
+#include "common/text/printable_name.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ struct Inspection {
 void print_entry(const Inspection& run, const CabNotification& n) {
   if (!run.out) return;
   DosDateTime t = split_dos_date_time(n.date, n.time);
-  std::string name = platform::escape_control_characters(utf16_to_utf8(safe_entry_path(n.text1, n.attributes)));
+  std::string name = printable_name(utf16_to_utf8(safe_entry_path(n.text1, n.attributes)));
   std::fprintf(run.out, "%10u  %04d-%02d-%02d %02d:%02d:%02d  %s\n", uint32_t(n.size), t.year, t.month, t.day,
                t.hour, t.minute, t.second, name.c_str());
 }
@@ -80,12 +80,12 @@ std::string inspect(const std::u16string& module_path, Inspection& run) {
   reset_process_state();
   if (ok) return {};
   if (!run.missing_cabinet.empty())
-    return "the set continues in " + platform::escape_control_characters(run.missing_cabinet) + ", which is not beside it";
+    return "the set continues in " + printable_name(run.missing_cabinet) + ", which is not beside it";
   return std::string("the cabinet is damaged (") + cab_error_name(error.code) + ")";
 }
 
 int report_damage(const std::u16string& module_path, const std::string& why, std::FILE* errors) {
-  std::fprintf(errors, "vexasfx: %s: %s\n", platform::escape_control_characters(utf16_to_utf8(module_path)).c_str(),
+  std::fprintf(errors, "vexasfx: %s: %s\n", printable_name(utf16_to_utf8(module_path)).c_str(),
                why.c_str());
   return 1;
 }

@@ -36,6 +36,9 @@ std::string shortcut_name(const PackageHeader& settings) {
   return utf16_to_utf8(split_path_parts(settings.program.str()).name);
 }
 
+// Room for ".desktop" within the file system's 255-byte names.
+constexpr size_t LONGEST_LAUNCHER_NAME = 255 - 8;
+
 std::string launcher_icon(const std::string& target) {
   PathParts parts = split_path_parts(utf8_to_utf16(target));
   std::string icon = utf16_to_utf8(parts.drive + parts.folder + parts.name) + ".png";
@@ -43,6 +46,18 @@ std::string launcher_icon(const std::string& target) {
 }
 
 }  // namespace
+
+std::string launcher_file_name(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) out += (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) ? '_' : char(c);
+  if (out.size() > LONGEST_LAUNCHER_NAME) {
+    out.resize(LONGEST_LAUNCHER_NAME);
+    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+    if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();  // a cut lead byte
+  }
+  if (out.empty() || out == "." || out == "..") out = "_";
+  return out;
+}
 
 std::string quote_exec_argument(const std::string& argument) {
   std::string quoted = "\"";
@@ -88,7 +103,7 @@ void create_shortcut(InstallerApp& app, uint32_t folder_id) {
     folder = platform::special_folder_path(platform::FOLDER_PROGRAMS);
   if (folder.empty()) return;  // nowhere to put it: no launcher rather than one at the root
   std::string name = shortcut_name(app.settings);
-  std::string link = join(folder, name + ".desktop");
+  std::string link = join(folder, launcher_file_name(name) + ".desktop");
   std::string destination = absolute_destination(app);
   std::string target = join(destination, app.settings.program.utf8());
   bool send_to = folder_id == platform::FOLDER_SEND_TO;

@@ -14,6 +14,10 @@ void create_shortcut(InstallerApp& app, uint32_t folder_id);
 // current directory is the destination (or the start folder when none was given).
 std::string absolute_destination(const InstallerApp& app);
 
+// The launcher's file name (without ".desktop") for a shortcut name: one file-name component,
+// separators and control characters turned into '_', never "." or "..", at most 247 bytes.
+std::string launcher_file_name(const std::string& name);
+
 // Desktop Entry text for a launcher named `name` that starts `target` in `folder`.
 std::string desktop_entry_text(const std::string& name, const std::string& target,
                                const std::string& folder, const std::string& icon, bool takes_files);

@@ -10,6 +10,7 @@
 #include "installer/platform/installer_ui.h"
 #include "installer/platform/process.h"
 #include "installer/platform/worker_thread.h"
+#include "installer/resources/strings.h"
 
 // Steps 2 to 5: the file is closed by the caller whatever happens.
 bool read_package(InstallerApp& app, int file) {
@@ -29,13 +30,18 @@ void show_system_error(InstallerApp& app, int code, uint32_t style) {
 bool start_installation(InstallerApp& app) {
   int file = platform::open_file(app.module_path.utf8(), platform::FileAccess::Read,
                                  platform::FileDisposition::OpenExisting);
+  app.outcome = InstallOutcome::Failed;  // until the worker says otherwise
   if (file < 0) {
     show_system_error(app, platform::last_error(), platform::MB_ICON_EXCLAMATION);
     return false;
   }
   bool read = read_package(app, file);
   platform::close_file(file);
-  if (!read) return false;
+  if (!read) {
+    // Settings cut short, or a package offset past the end of the file.
+    app.main_window->message_box(TEXT_DAMAGED_PACKAGE, platform::MB_ICON_STOP);
+    return false;
+  }
   apply_install_options(app);
   if (app.settings.valid && run_install_dialog(app) != 0) return false;
   // A package without settings asks nothing: --target is its destination as it stands.

@@ -3,7 +3,7 @@
 #include "installer/frontend/package_offset.h"
 #include "installer/platform/files.h"
 #include "installer/platform/special_folders.h"
-#include "installer/platform/terminal_text.h"
+#include "common/text/printable_name.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ std::string folder_of(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string shown(const std::string& path) { return platform::escape_control_characters(path); }
+std::string shown(const std::string& path) { return printable_name(path); }
 
 const char* outcome_word(UninstallOutcome outcome) {
   switch (outcome) {

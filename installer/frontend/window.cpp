@@ -23,16 +23,27 @@ void report_kept_files(InstallerApp& app) {
   app.main_window->message_box(text, platform::MB_ICON_INFORMATION);
 }
 
+// The record is kept whatever the outcome, so that what was written can be removed; only its
+// own failure after a good install changes the outcome.
+void keep_install_record(InstallerApp& app, bool failed_already) {
+  if (!keeps_record(app) || write_install_record(app) || failed_already) return;
+  app.outcome = InstallOutcome::Failed;
+  app.main_window->message_box(app.failure_message, platform::MB_ICON_STOP);
+}
+
 void finish_installation(InstallerApp& app, intptr_t result) {
   if (result != 0) {
-    app.main_window->message_box(TEXT_DAMAGED_PACKAGE, platform::MB_ICON_STOP);
+    std::string text = app.failure_message;
+    keep_install_record(app, true);
+    app.main_window->message_box(text.empty() ? TEXT_DAMAGED_PACKAGE : text, platform::MB_ICON_STOP);
   } else {
+    // Also after the abort button: the files written so far are the user's to use.
     create_shortcuts(app);
+    keep_install_record(app, false);  // after the launchers: it lists them
     report_kept_files(app);
     // --yes opens nothing: the program would open a window nobody asked for.
     if (!app.settings.run_after.empty() && !app.options.yes) launch_program(app);
   }
-  if (keeps_record(app)) write_install_record(app);
   destroy_main_window(app);
 }
 
@@ -91,7 +102,7 @@ int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
   app.worker = &worker;
   if (!ui.create_window(utf16_to_utf8(DEFAULT_TITLE))) {
     g_app = nullptr;
-    return 0;
+    return int(InstallOutcome::Failed);
   }
   app.main_window = &ui;
   ui.queue().post({WM_INSTALL_START, 0, 0});
@@ -99,5 +110,5 @@ int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
   // The worker's sends wait for the loop, so it is joined only now that the loop has ended.
   worker.join();
   g_app = nullptr;
-  return 0;
+  return int(app.outcome);
 }

@@ -11,7 +11,8 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
 // Destroys the window: the loop ends, and the worker's later messages go nowhere.
 void destroy_main_window(InstallerApp& app);
 
-// A whole run on the given front end, the package read from module_path. Always 0.
+// A whole run on the given front end, the package read from module_path. The exit status:
+// 0 installed, 1 failed, 2 cancelled by the user (InstallOutcome).
 int installer_main(platform::InstallerUi& ui, const std::u16string& module_path);
 // The same with the options of the command line (an install).
 int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options);

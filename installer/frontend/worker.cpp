@@ -5,8 +5,10 @@
 #include "installer/cabinet/cab_engine.h"
 #include "installer/frontend/callbacks.h"
 #include "installer/frontend/notify.h"
+#include "installer/frontend/output_failure_text.h"
 #include "installer/frontend/path_parts.h"
 #include "installer/platform/installer_ui.h"
+#include "installer/platform/output_writer.h"
 
 namespace {
 
@@ -36,9 +38,11 @@ int extract_call(CabEngine* engine, InstallerApp& app, const std::string& name, 
   return cab_extract(engine, name.c_str(), path.c_str(), 0, on_cab_notify, nullptr, &app);
 }
 
+enum class SetResult { Complete, GivenUp, Failed };
+
 // One call extracts the files that begin in its cabinet (following their folder into later
 // cabinets); the files that begin in later cabinets need a call of their own.
-int extract_set(CabEngine* engine, InstallerApp& app, std::string name, std::string path) {
+SetResult extract_set(CabEngine* engine, InstallerApp& app, std::string name, std::string path) {
   int ok = extract_call(engine, app, name, path);
   while (ok && !cabinet_trail.next_name.empty()) {
     char next_name[257] = {};
@@ -50,28 +54,58 @@ int extract_set(CabEngine* engine, InstallerApp& app, std::string name, std::str
     request.text3 = next_path;
     request.user_data = &app;
     if (app.cancel_requested.load(std::memory_order_relaxed) || locate_next_cabinet(&request) != 0)
-      return 1;  // given up: an orderly end, as an abort is
+      return SetResult::GivenUp;  // an orderly end, as an abort is
     ok = extract_call(engine, app, next_name, next_path);
   }
-  return ok;
+  return ok ? SetResult::Complete : SetResult::Failed;
+}
+
+// Runs the engine over the package into the writer; the failure message stays empty for a
+// damaged package.
+InstallOutcome extract_package(InstallerApp& app, platform::OutputWriter& output, std::string& message) {
+  InstallOutcome outcome = InstallOutcome::Failed;
+  CabErrorRecord error{};
+  CabEngine* engine = cab_create(alloc_memory, free_memory, open_file, read_handle, write_handle,
+                                 close_handle, seek_file, 1, &error);
+  if (!engine) return outcome;
+  if (own_file_is_cabinet(engine, app)) {
+    std::string name, path;
+    split_cabinet_path(app.module_path, name, path);
+    SetResult result = extract_set(engine, app, name, path);
+    if (output.failure().step != platform::OutputStep::None) {
+      message = output_failure_text(output.failure());  // a file, not the package, failed
+    } else if (result == SetResult::Complete) {
+      outcome = InstallOutcome::Installed;
+    } else if (result == SetResult::GivenUp || error.code == CabError::Aborted) {
+      outcome = InstallOutcome::Cancelled;
+    }
+  }
+  cab_destroy(engine);
+  return outcome;
 }
 
 }  // namespace
 
 int extract_worker(InstallerApp& app) {
-  int result = -1;
-  CabErrorRecord error{};
-  CabEngine* engine = cab_create(alloc_memory, free_memory, open_file, read_handle, write_handle,
-                                 close_handle, seek_file, 1, &error);
-  if (engine) {
-    if (own_file_is_cabinet(engine, app)) {
-      std::string name, path;
-      split_cabinet_path(app.module_path, name, path);
-      int ok = extract_set(engine, app, name, path);
-      if (ok != 0 || error.code == CabError::Aborted) result = 0;
+  std::string message;
+  InstallOutcome outcome = InstallOutcome::Failed;
+  {
+    // The destination is the current folder (the install dialog entered it); held open, so that
+    // a folder swapped during the run cannot redirect the files.
+    platform::OutputWriter output;
+    if (output.open_destination(".", false)) {
+      app.output = &output;
+      outcome = extract_package(app, output, message);
+      app.output = nullptr;
+    } else {
+      platform::OutputFailure failure = output.failure();
+      failure.name = app.destination.empty() ? "." : app.destination.utf8();
+      message = output_failure_text(failure);
     }
-    cab_destroy(engine);
   }
+  app.outcome = outcome;
+  app.failure_message = message;
+  int result = outcome == InstallOutcome::Failed ? -1 : 0;
   if (app.main_window) app.main_window->queue().post({WM_INSTALL_DONE, 0, result});
   return result;
 }

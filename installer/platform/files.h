@@ -49,7 +49,8 @@ bool set_file_mode(const std::string& path, uint32_t mode);
 // Up to `count` bytes from the start of the file; empty when unreadable.
 std::string read_file_prefix(const std::string& path, uint32_t count);
 
-// Writes the whole text to the file, replacing it; false on any failure.
+// Writes the whole text to the file, replacing it only once complete (a link at the name is
+// replaced, not followed); false on any failure.
 bool write_whole_file(const std::string& path, const std::string& bytes);
 
 }  // namespace platform

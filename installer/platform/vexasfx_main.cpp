@@ -1,6 +1,7 @@
 // The installer stub. Without arguments everything it does is driven by the package appended
 // to it; its options (see --help) are for scripts. The stub alone, with an install record
-// beside it, is that install's uninstaller.
+// beside it, is that install's uninstaller. Exit status: 0 done, 1 failed, 2 cancelled (also
+// by SIGINT, SIGTERM, SIGHUP) or a command line that cannot be understood.
 #include <cstdio>
 
 #include "installer/frontend/command_line.h"
@@ -8,6 +9,7 @@
 #include "installer/frontend/uninstall_run.h"
 #include "installer/frontend/window.h"
 #include "installer/platform/front_end.h"
+#include "installer/platform/output_writer.h"
 #include "installer/platform/process.h"
 
 namespace {
@@ -38,9 +40,9 @@ int main(int argc, char** argv) {
     default:
       break;
   }
+  platform::cancel_outputs_on_signals(int(InstallOutcome::Cancelled));
   std::unique_ptr<platform::InstallerUi> ui = platform::choose_front_end(options.yes, options.quiet);
   if (options.mode == RunMode::Uninstall || is_bare_uninstaller(own_path))
     return uninstall_main(*ui, options.target.value_or(folder_of(own_path)));
-  installer_main(*ui, utf8_to_utf16(own_path), options);
-  return 0;
+  return installer_main(*ui, utf8_to_utf16(own_path), options);
 }

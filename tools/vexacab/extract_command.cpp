@@ -1,17 +1,11 @@
 // vexacab extract and vexacab test: the whole set from its first cabinet on.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 
 #include "commands.h"
-#include "installer/frontend/dos_time.h"
 #include "installer/frontend/entry_name.h"
+#include "installer/frontend/file_output.h"
+#include "installer/frontend/output_failure_text.h"
+#include "installer/platform/output_writer.h"
 #include "posix_callbacks.h"
 
 namespace vexacab {
@@ -20,94 +14,54 @@ namespace {
 
 struct Run {
   bool write_files = true;
-  std::string destination;  // with a trailing '/'
+  platform::OutputWriter* output = nullptr;
   std::string first_next;   // the next cabinet named by the current call's own cabinet
   bool opened = false;
-  std::map<int, std::string> outputs;  // handle -> path
   std::string failure_name, failure_detail;  // a problem found by the client itself
   unsigned files = 0;
   uint64_t bytes = 0;
 };
 
-bool make_folders(const std::string& path) {
-  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-    std::string folder = path.substr(0, slash);
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  return true;
-}
-
-int open_output(Run* run, const std::string& path) {
-  if (!make_folders(path)) return -1;
-  struct stat st;
-  // Never write through a link that was lying there; replace it.
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(path.c_str());
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0 && errno == EACCES && ::chmod(path.c_str(), 0644) == 0)
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    run->failure_name = "OutputFailed";
-    run->failure_detail = "cannot create " + path + ": " + std::strerror(errno);
-  }
-  return fd;
-}
-
-bool is_program(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  unsigned char head[4] = {0};
-  ssize_t n = ::read(fd, head, 4);
-  ::close(fd);
-  return (n == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') ||
-         (n >= 2 && head[0] == '#' && head[1] == '!');
-}
-
-void finish_output(const std::string& path, const CabNotification* n) {
-  mode_t mode = is_program(path) ? 0755 : 0644;
-  if (n->attributes & 0x01) mode &= ~mode_t(0222);
-  ::chmod(path.c_str(), mode);
-  std::time_t when;
-  if (dos_date_time_to_unix(n->date, n->time, &when)) {
-    struct timespec times[2] = {{when, 0}, {when, 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-  }
+void note_output_failure(Run* run) {
+  run->failure_name = "OutputFailed";
+  run->failure_detail = output_failure_text(run->output->failure());
 }
 
 int32_t begin_file(Run* run, CabNotification* n) {
   ++run->files;
   run->bytes += uint32_t(n->size);
   if (!run->write_files) return DISCARD_HANDLE;
-  std::string relative = utf16_to_utf8(safe_entry_path(n->text1, n->attributes));
+  std::string relative = output_name(safe_entry_path(n->text1, n->attributes));
   if (relative.empty()) {
     run->failure_name = "CorruptData";
     run->failure_detail = "an entry has no usable name";
     return -1;
   }
-  std::string path = run->destination + relative;
-  int fd = open_output(run, path);
-  if (fd < 0) return -1;
-  run->outputs[fd] = path;
-  return fd;
+  int handle = run->output->begin(relative);
+  if (handle < 0) note_output_failure(run);
+  return handle;
+}
+
+int32_t end_file(Run* run, CabNotification* n) {
+  if (n->file_handle == DISCARD_HANDLE) return 1;
+  if (run->output->commit(n->file_handle, output_stamp(n->date, n->time, n->attributes))) return 1;
+  note_output_failure(run);
+  return 0;
 }
 
 int32_t on_notify(CabNotifyKind kind, CabNotification* n) {
   auto* run = static_cast<Run*>(n->user_data);
   switch (kind) {
     case CabinetOpened:
-      if (!run->opened) run->first_next = n->text1;
+      if (!run->opened) run->first_next = bare_cabinet_name(n->text1);
       run->opened = true;
       return 0;
     case FileBegin:
       return begin_file(run, n);
-    case FileEnd: {
-      if (n->file_handle == DISCARD_HANDLE) return 1;
-      std::string path = run->outputs[n->file_handle];
-      run->outputs.erase(n->file_handle);
-      if (::close(n->file_handle) != 0) return 0;
-      finish_output(path, n);
-      return 1;
-    }
+    case FileEnd:
+      return end_file(run, n);
     case CabinetNeeded:
+      keep_bare_cabinet_name(n->text1);  // looked for only beside the cabinet being read
       if (n->error == CabError::None) return 0;  // look beside the first cabinet, once
       run->failure_name = cab_error_name(n->error);
       run->failure_detail = std::string("next cabinet ") + n->text1 + " not usable in '" +
@@ -123,7 +77,7 @@ int run_set(const std::string& cabinet, Run* run) {
   std::string directory, name;
   split_cabinet_path(cabinet, &directory, &name);
   CabErrorRecord error{};
-  CabEngine* engine = create_engine(&error);
+  CabEngine* engine = create_engine(&error, run->output);
   int status = 0;
   while (!name.empty()) {
     run->opened = false;
@@ -146,12 +100,14 @@ int run_set(const std::string& cabinet, Run* run) {
 }  // namespace
 
 int extract_set(const std::string& cabinet, const std::string& destination) {
-  if (::mkdir(destination.c_str(), 0755) != 0 && errno != EEXIST) {
-    report("OutputFailed", "cannot create " + destination + ": " + std::strerror(errno));
+  // Existing files are replaced, read-only ones included, as the help says.
+  platform::OutputWriter output({.replace_read_only = true});
+  if (!output.open_destination(destination, true)) {
+    report("OutputFailed", output_failure_text(output.failure()));
     return 1;
   }
   Run run;
-  run.destination = destination.back() == '/' ? destination : destination + "/";
+  run.output = &output;
   int status = run_set(cabinet, &run);
   if (status == 0) std::printf("%u files, %llu bytes extracted\n", run.files, (unsigned long long)run.bytes);
   return status;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "installer/frontend/output_failure_text.h"
 #include "installer/cabinet/codec.h"
 #include "installer/frontend/dos_time.h"
 #include "installer/frontend/entry_name.h"
@@ -64,21 +65,6 @@ std::string attribute_letters(uint16_t a) {
   return s;
 }
 
-// Control characters in a stored name are shown escaped, never sent to the terminal.
-std::string printable(const std::string& utf8) {
-  std::string out;
-  for (unsigned char c : utf8) {
-    if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out += char(c);
-    }
-  }
-  return out;
-}
-
 struct Listing {
   std::vector<uint16_t> types;
   uint16_t folder_count = 0;
@@ -95,7 +81,7 @@ void print_file(Listing* listing, const CabNotification* n) {
   std::printf("%10u  %04d-%02d-%02d %02d:%02d:%02d  %s  %-6s %-10s %s\n", uint32_t(n->size), t.year,
               t.month, t.day, t.hour, t.minute, t.second, attribute_letters(n->attributes).c_str(),
               folder.c_str(), method.c_str(),
-              printable(utf16_to_utf8(decode_entry_name(n->text1, n->attributes))).c_str());
+              printable_name(utf16_to_utf8(decode_entry_name(n->text1, n->attributes))).c_str());
   ++listing->files;
   listing->bytes += uint32_t(n->size);
 }

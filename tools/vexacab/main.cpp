@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "installer/platform/output_writer.h"
 
 namespace {
 
@@ -25,13 +26,17 @@ const char* const HELP =
     "           become folders, leading separators, drives and '..' steps are dropped, colons\n"
     "           become '_', so nothing lands outside DIR. Each file gets its stored time (as\n"
     "           local time); read-only files lose their write permission; programs (ELF or #!)\n"
-    "           become executable. Existing files are replaced.\n"
+    "           become executable. Existing files are replaced, each only once its new\n"
+    "           content is complete (a hidden temporary file beside it, then renamed): a\n"
+    "           failure or a signal leaves earlier files as they were. A link at a file's\n"
+    "           name is replaced by the file; a folder below DIR that is a link is refused.\n"
+    "           Next cabinets are looked for by their bare file name beside CAB.\n"
     "  test     decodes everything in the set and verifies the checksums, writing nothing.\n"
     "\n"
     "Exit status 0 on success. On failure vexacab prints 'vexacab: NAME (detail)', NAME being\n"
     "the engine's error (OpenFailed, BadSignature, BadVersion, CorruptData, NoMemory,\n"
     "UnknownMethod, DecoderFailed, OutputFailed, ReserveSizeChanged, WrongSetMember, Aborted),\n"
-    "and exits 1.\n";
+    "and exits 1. SIGINT, SIGTERM and SIGHUP remove the file being written and exit 2.\n";
 
 int usage_error(const std::string& why) {
   std::fprintf(stderr, "vexacab: %s\n%s", why.c_str(), HELP);
@@ -41,6 +46,7 @@ int usage_error(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::cancel_outputs_on_signals(2);
   if (argc < 2) return usage_error("no command given");
   std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {

@@ -8,6 +8,10 @@
 
 namespace vexacab {
 
+namespace {
+platform::OutputWriter* active_output = nullptr;
+}  // namespace
+
 void* mem_alloc(uint32_t size) { return std::malloc(size ? size : 1); }
 void mem_free(void* memory) { std::free(memory); }
 
@@ -29,6 +33,8 @@ uint32_t file_read(int handle, void* buffer, uint32_t count) {
 
 uint32_t file_write(int handle, const void* buffer, uint32_t count) {
   if (handle == DISCARD_HANDLE) return count;
+  if (active_output && active_output->owns(handle))
+    return active_output->write(handle, buffer, count) ? count : uint32_t(-1);
   const auto* in = static_cast<const char*>(buffer);
   uint32_t done = 0;
   while (done < count) {
@@ -42,6 +48,10 @@ uint32_t file_write(int handle, const void* buffer, uint32_t count) {
 
 int file_close(int handle) {
   if (handle == DISCARD_HANDLE) return 0;
+  if (active_output && active_output->owns(handle)) {
+    active_output->discard(handle);  // the engine gave up on it before its end
+    return 0;
+  }
   return ::close(handle) == 0 ? 0 : -1;
 }
 
@@ -52,7 +62,8 @@ int32_t file_seek(int handle, int32_t offset, int origin) {
   return int32_t(position);
 }
 
-CabEngine* create_engine(CabErrorRecord* error) {
+CabEngine* create_engine(CabErrorRecord* error, platform::OutputWriter* output) {
+  active_output = output;
   return cab_create(mem_alloc, mem_free, file_open, file_read, file_write, file_close, file_seek, 0,
                     error);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "installer/cabinet/cab_engine.h"
+#include "installer/platform/output_writer.h"
 
 namespace vexacab {
 
@@ -16,6 +17,9 @@ int32_t file_seek(int handle, int32_t offset, int origin);
 // A handle that swallows writes (vexacab test decodes without writing).
 constexpr int DISCARD_HANDLE = 0x7FFF0000;
 
-CabEngine* create_engine(CabErrorRecord* error);
+// Output handles belong to `output` (when given): their writes are gathered there, and the
+// engine's close of an unfinished one discards it. The callbacks have no context of their
+// own, so the writer is remembered until the next create_engine.
+CabEngine* create_engine(CabErrorRecord* error, platform::OutputWriter* output = nullptr);
 
 }  // namespace vexacab

@@ -6,12 +6,14 @@
 #include <cstring>
 
 #include "commands.h"
+#include "installer/frontend/output_failure_text.h"
 #include "posix_callbacks.h"
 
 namespace vexacab {
 
 void report(const std::string& name, const std::string& detail) {
-  std::fprintf(stderr, "vexacab: %s (%s)\n", name.c_str(), detail.c_str());
+  // Names in the detail come from cabinets: their control characters never reach the terminal.
+  std::fprintf(stderr, "vexacab: %s (%s)\n", name.c_str(), printable_name(detail).c_str());
 }
 
 void split_cabinet_path(const std::string& cabinet, std::string* directory, std::string* name) {

@@ -1,4 +1,5 @@
 #include "installer/platform/files.h"
+#include "installer/platform/output_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -148,10 +149,13 @@ std::string read_file_prefix(const std::string& path, uint32_t count) {
 }
 
 bool write_whole_file(const std::string& path, const std::string& bytes) {
-  int handle = open_file(path, FileAccess::Write, FileDisposition::CreateAlways);
-  if (handle < 0) return false;
-  bool ok = write_file(handle, bytes.data(), uint32_t(bytes.size())) == int64_t(bytes.size());
-  return close_file(handle) && ok;
+  // Beside the file, then renamed over it: a link at the name is replaced, never written through.
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  OutputWriter writer;
+  if (!writer.open_destination(folder, false)) return false;
+  int handle = writer.begin(path.substr(slash == std::string::npos ? 0 : slash + 1));
+  return handle >= 0 && writer.write(handle, bytes.data(), bytes.size()) && writer.commit(handle, {});
 }
 
 }  // namespace platform

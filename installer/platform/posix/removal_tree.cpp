@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "installer/platform/file_digest.h"
+#include "installer/platform/output_writer.h"
 
 namespace platform {
 
@@ -66,20 +67,17 @@ class PosixRemovalTree : public RemovalTree {
   }
 
  private:
-  // The folder that holds the last component, reached step by step without following a link;
-  // -1 with errno set (ELOOP or ENOTDIR for a link on the way).
+  // The folder that holds the last component, reached by the writer's containment rule; -1
+  // with errno set when the path is unsafe or a folder on the way is missing or a link.
   int open_parent(const std::string& relative, std::string* name) {
-    int fd = dup(root_);
-    size_t start = 0;
-    for (size_t slash; fd >= 0 && (slash = relative.find('/', start)) != std::string::npos; start = slash + 1) {
-      std::string step = relative.substr(start, slash - start);
-      int next = openat(fd, step.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-      int saved = errno;
-      close(fd);
-      errno = saved;
-      fd = next;
+    std::string folder;
+    if (!split_relative_path(relative, &folder, name)) {
+      errno = EINVAL;
+      return -1;
     }
-    *name = relative.substr(start);
+    OutputFailure failure;
+    int fd = open_folder_below(root_, folder, false, &failure);
+    if (fd < 0) errno = failure.step == OutputStep::FolderIsLink ? ELOOP : failure.error;
     return fd;
   }
 

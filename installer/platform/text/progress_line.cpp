@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "installer/platform/terminal_text.h"
+#include "common/text/printable_name.h"
 
 namespace platform {
 
@@ -89,7 +89,7 @@ std::string format_progress_line(const TransferView& view, size_t columns) {
     line += "  " + (measured ? format_duration(double(left) / speed) : std::string("--:--")) + " left";
   }
   size_t used = display_columns(line) + 2;
-  std::string name = escape_control_characters(view.name);
+  std::string name = printable_name(view.name);  // idempotent: an escaped name stays as it is
   if (columns > used) line += "  " + fit_tail(name, columns - used);
   return line;
 }

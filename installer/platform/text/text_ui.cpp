@@ -6,11 +6,23 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/text/printable_name.h"
+#include "installer/platform/process.h"
 #include "installer/platform/special_folders.h"
-#include "installer/platform/terminal_text.h"
 #include "installer/platform/text/progress_line.h"
 
 namespace platform {
+
+namespace {
+
+// "~" and "~/..." mean the home folder, as a shell would read them.
+std::string expand_home(const std::string& typed) {
+  if (typed != "~" && !typed.starts_with("~/")) return typed;
+  std::optional<std::string> home = environment("HOME");
+  return home && !home->empty() ? *home + typed.substr(1) : typed;
+}
+
+}  // namespace
 
 TextUi::TextUi(std::FILE* in, std::FILE* out)
     : in_(in), out_(out), terminal_(isatty(fileno(out)) == 1), input_terminal_(in && isatty(fileno(in)) == 1) {}
@@ -87,7 +99,7 @@ void TextUi::print_progress() {
     std::fprintf(out_, "\r\033[K%s", terminal_line().c_str());
     line_open_ = true;
   } else {
-    std::fprintf(out_, "%s  %u%%\n", escape_control_characters(status_).c_str(), percent_);
+    std::fprintf(out_, "%s  %u%%\n", status_.c_str(), percent_);
   }
   std::fflush(out_);
 }
@@ -99,7 +111,7 @@ void TextUi::end_progress_line() {
 }
 
 void TextUi::set_status(const std::string& text) {
-  status_ = text;
+  status_ = printable_name(text);  // a file's name, from the package
   print_progress();
 }
 
@@ -139,7 +151,7 @@ bool TextUi::install_form(InstallForm& form) {
     std::fprintf(out_, "\n");
     return false;
   }
-  if (!line.empty()) form.destination = line;
+  if (!line.empty()) form.destination = expand_home(line);
   for (OptionBox& box : form.boxes)
     if (!ask_option(box)) return false;
   return ask_choice("OK / キャンセル (y/n): ", "yn", 'y') == 'y';
@@ -149,7 +161,7 @@ bool TextUi::cabinet_form(CabinetForm& form, const std::function<bool(const std:
   end_progress_line();
   std::fprintf(out_, "%s\n", form.caption.c_str());
   for (;;) {
-    std::fprintf(out_, "%s [%s]: ", form.label.c_str(), form.folder.c_str());
+    std::fprintf(out_, "%s [%s]: ", printable_name(form.label).c_str(), printable_name(form.folder).c_str());
     std::string line;
     if (!read_line(line) || line.empty()) {
       std::fprintf(out_, "\n");
@@ -162,7 +174,7 @@ bool TextUi::cabinet_form(CabinetForm& form, const std::function<bool(const std:
 
 int TextUi::overwrite_question(const std::string& caption, const std::string& message) {
   end_progress_line();
-  std::fprintf(out_, "%s\n%s\n", caption.c_str(), message.c_str());
+  std::fprintf(out_, "%s\n%s\n", caption.c_str(), printable_name(message).c_str());
   char answer = ask_choice(
       "はい(&Y) / すべて上書き(&A) / いいえ(&N) / すべていいえ(&S) / キャンセル (y/a/n/s/c): ", "yansc",
       'y');

@@ -1,6 +1,6 @@
 #include "installer/platform/unattended/unattended_ui.h"
 
-#include "installer/platform/terminal_text.h"
+#include "common/text/printable_name.h"
 
 namespace platform {
 
@@ -18,7 +18,7 @@ std::string without_mnemonic(std::string label) {
 bool UnattendedUi::install_form(InstallForm& form) {
   if (quiet()) return true;
   std::fprintf(out(), "%s %s\n", without_mnemonic(form.destination_label).c_str(),
-               escape_control_characters(form.destination).c_str());
+               printable_name(form.destination).c_str());
   for (const OptionBox& box : form.boxes)
     std::fprintf(out(), "%s %s\n", box.checked ? "[x]" : "[ ]", without_mnemonic(box.label).c_str());
   return true;
@@ -26,7 +26,7 @@ bool UnattendedUi::install_form(InstallForm& form) {
 
 bool UnattendedUi::cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>&) {
   end_progress_line();
-  std::fprintf(errors_, "vexasfx: %s: %s\n", escape_control_characters(form.cabinet_name).c_str(),
+  std::fprintf(errors_, "vexasfx: %s: %s\n", printable_name(form.cabinet_name).c_str(),
                "the next cabinet of the set is not beside the package");
   return false;
 }
@@ -34,7 +34,7 @@ bool UnattendedUi::cabinet_form(CabinetForm& form, const std::function<bool(cons
 int UnattendedUi::overwrite_question(const std::string& /*caption*/, const std::string& message) {
   if (!quiet()) {
     end_progress_line();
-    std::fprintf(out(), "%s いいえ\n", escape_control_characters(message).c_str());
+    std::fprintf(out(), "%s いいえ\n", printable_name(message).c_str());
   }
   return ANSWER_NO;
 }
@@ -52,7 +52,7 @@ void UnattendedUi::message_box(const std::string& text, uint32_t style) {
 bool UnattendedUi::ask_yes_no(const std::string& /*caption*/, const std::string& message, bool default_yes) {
   if (!quiet()) {
     end_progress_line();
-    std::fprintf(out(), "%s %s\n", escape_control_characters(message).c_str(), default_yes ? "はい" : "いいえ");
+    std::fprintf(out(), "%s %s\n", printable_name(message).c_str(), default_yes ? "はい" : "いいえ");
   }
   return default_yes;
 }

@@ -93,6 +93,43 @@ std::vector<std::string> list_tree(const std::string& folder) {
   return names;
 }
 
+TreeSnapshot snapshot_tree(const std::string& folder) {
+  TreeSnapshot tree;
+  for (auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string path = entry.path().string();
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) continue;
+    std::string state = std::to_string(info.st_mode) + " " + std::to_string(info.st_mtime) + " ";
+    if (S_ISLNK(info.st_mode)) {
+      state += "-> " + fs::read_symlink(entry.path()).string();
+    } else if (S_ISREG(info.st_mode)) {
+      std::vector<uint8_t> bytes = read_file(path);
+      state.append(bytes.begin(), bytes.end());
+    }
+    tree[fs::relative(entry.path(), folder).string()] = state;
+  }
+  return tree;
+}
+
+std::vector<std::string> tree_changes(const TreeSnapshot& before, const TreeSnapshot& after) {
+  std::vector<std::string> changed;
+  for (const auto& [path, state] : before) {
+    auto found = after.find(path);
+    if (found == after.end() || found->second != state) changed.push_back(path);
+  }
+  for (const auto& [path, state] : after)
+    if (!before.count(path)) changed.push_back(path);
+  std::sort(changed.begin(), changed.end());
+  return changed;
+}
+
+std::vector<std::string> temporary_files(const TreeSnapshot& tree) {
+  std::vector<std::string> found;
+  for (const auto& [path, state] : tree)
+    if (fs::path(path).filename().string().starts_with(".vexa-")) found.push_back(path);
+  return found;
+}
+
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data, uint16_t attributes) {
   cabwriter::SourceFile file;
   file.name = name;

@@ -47,6 +47,15 @@ int64_t mtime_of(const std::string& path);  // seconds
 int64_t local_time_of(uint16_t dos_date, uint16_t dos_time);
 std::vector<std::string> list_tree(const std::string& folder);  // relative paths of regular files
 
+// Everything under a folder, links not followed: relative path -> kind, mode and content (a
+// file's bytes, a link's target). Two snapshots compare equal when nothing below changed.
+using TreeSnapshot = std::map<std::string, std::string>;
+TreeSnapshot snapshot_tree(const std::string& folder);
+// The paths that differ between two snapshots (added, removed or changed), sorted.
+std::vector<std::string> tree_changes(const TreeSnapshot& before, const TreeSnapshot& after);
+// Names in the tree that look like a temporary output file.
+std::vector<std::string> temporary_files(const TreeSnapshot& tree);
+
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data,
                                   uint16_t attributes = 0x20);
 std::vector<uint8_t> pattern_bytes(size_t size, uint32_t seed);

@@ -1,11 +1,10 @@
-#include "installer/platform/terminal_text.h"
+#include "common/text/printable_name.h"
 
 #include <cstdio>
 
-namespace platform {
-
-std::string escape_control_characters(const std::string& utf8) {
+std::string printable_name(const std::string& utf8) {
   std::string out;
+  out.reserve(utf8.size());
   for (unsigned char c : utf8) {
     if (c < 0x20 || c == 0x7F) {
       char escaped[8];
@@ -17,5 +16,3 @@ std::string escape_control_characters(const std::string& utf8) {
   }
   return out;
 }
-
-}  // namespace platform

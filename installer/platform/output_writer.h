@@ -1,0 +1,131 @@
+// The one way extracted files reach the disk, for the installer and vexacab alike.
+//
+// Every file is written to a new hidden temporary file with an unpredictable name, created
+// exclusively in its final folder, and renamed over its final name only once all its bytes
+// arrived and it is stamped. Whatever happens before that (a failed write, a damaged block, an
+// abort, a signal), the final name keeps its earlier content, and the temporary file is removed.
+//
+// Folders are reached relative to an open handle of the destination, component by component,
+// never through a symbolic link below it: a folder on the way that is a link is refused, a final
+// name that is a link is replaced (the link, never its target). The destination itself may be a
+// link: the user chose it.
+//
+// One writer is used by one thread. Handles are the temporary files' descriptors: ints >= 0,
+// distinct from every other open descriptor, -1 on failure with the reason in failure().
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The step that failed, so that the one place that reports can say it in the user's words.
+enum class OutputStep {
+  None,
+  Destination,   // the destination cannot be opened or created, or is not a folder
+  Folder,        // a folder on the way cannot be created or opened
+  FolderIsLink,  // a folder on the way is a symbolic link
+  Create,        // the file cannot be created (name too long, permission, a folder in the way)
+  Write,         // a write, the flush or the final rename failed (disk full, I/O error)
+};
+
+struct OutputFailure {
+  OutputStep step = OutputStep::None;
+  int error = 0;     // the errno value behind it, 0 for FolderIsLink
+  std::string name;  // relative to the destination: the folder or the file concerned
+};
+
+// The system calls that move an output's bytes. Tests swap them to inject faults (ENOSPC at the
+// n-th write, short writes); both follow write(2) and fsync(2): -1 with errno set on failure.
+struct OutputSyscalls {
+  ssize_t (*write)(int fd, const void* data, size_t size);
+  int (*fsync)(int fd);
+};
+OutputSyscalls system_output_syscalls();
+
+// What a finished file gets before it takes its name.
+struct OutputStamp {
+  bool has_time = false;
+  int64_t modified = 0;    // seconds since the epoch; the access time is left alone
+  bool read_only = false;  // clears every write bit
+};
+
+struct OutputOptions {
+  // An existing file without any write bit is replaced too; otherwise begin() refuses it with
+  // EACCES, as opening it for writing would.
+  bool replace_read_only = false;
+};
+
+class OutputWriter {
+ public:
+  explicit OutputWriter(OutputOptions options = {}, OutputSyscalls syscalls = system_output_syscalls());
+  ~OutputWriter();  // discards every pending file and closes every handle
+  OutputWriter(const OutputWriter&) = delete;
+  OutputWriter& operator=(const OutputWriter&) = delete;
+
+  // Opens the destination (following links in `path` itself); with `create`, missing folders
+  // are made first. False with failure() set when it is missing or not a folder.
+  bool open_destination(const std::string& path, bool create);
+
+  // Starts the file `relative`: components separated by '/', none empty, "." or ".." (the
+  // caller has made the name safe; such a name is refused with EINVAL). Missing folders are
+  // made. Returns the handle, or -1 with failure() set.
+  int begin(const std::string& relative);
+  bool owns(int handle) const;
+
+  // Appends bytes; small writes are gathered into large ones. False on failure: the file is
+  // still pending, and the caller discards it.
+  bool write(int handle, const void* data, size_t size);
+
+  // Writes what is gathered, stamps the file (time, then mode: umask-based, the execute bits
+  // for content that starts with "\x7f" "ELF" or "#!", no write bits when read-only) and
+  // renames it over its final name. The handle is gone afterwards; on failure the temporary
+  // file is removed and the final name is untouched.
+  bool commit(int handle, const OutputStamp& stamp);
+
+  // Removes the temporary file; the final name is untouched. Unknown handles are ignored.
+  void discard(int handle);
+
+  // True when something (a file, a folder, a link) exists under `relative`, looked at without
+  // following links below the destination.
+  bool exists(const std::string& relative) const;
+
+  const OutputFailure& failure() const { return failure_; }
+
+ private:
+  struct Pending;
+  Pending* find(int handle);
+  bool open_folder(const std::string& folder, bool create, int* fd);
+  bool flush(Pending& file);
+  void fail(OutputStep step, int error, const std::string& name);
+  void close_pending(Pending& file, bool remove);
+
+  OutputOptions options_;
+  OutputSyscalls syscalls_;
+  int destination_ = -1;
+  std::string cached_folder_;  // the last folder reached, with its handle
+  int cached_fd_ = -1;
+  std::vector<Pending*> pending_;
+  std::vector<uint8_t> gather_;  // small writes of one pending file at a time
+  int gather_owner_ = -1;
+  OutputFailure failure_;
+};
+
+// The containment rule, shared by the writer and the uninstaller: walks `folder` (relative,
+// '/'-separated, "" for `root` itself) from the open handle `root` one component at a time,
+// never following a symbolic link; with `create`, missing levels are made. The new handle, or
+// -1 with `failure` set (FolderIsLink for a link on the way).
+int open_folder_below(int root, const std::string& folder, bool create, OutputFailure* failure);
+
+// Splits "a/b/c" into "a/b" and "c"; false when a component is empty, "." or "..".
+bool split_relative_path(const std::string& relative, std::string* folder, std::string* name);
+
+// From now on SIGINT, SIGTERM and SIGHUP remove the temporary file of every pending output of
+// every writer in the process (completed files stay) and end the process with `status`.
+void cancel_outputs_on_signals(int status);
+
+}  // namespace platform

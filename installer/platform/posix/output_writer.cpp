@@ -1,0 +1,355 @@
+#include "installer/platform/output_writer.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// Writes smaller than this are gathered; larger ones go straight to the file.
+constexpr size_t GATHER_SIZE = 256 * 1024;
+constexpr size_t TEMP_NAME_SIZE = 32;
+
+// The temporary files a signal must remove. A signal handler can reach nothing but this
+// process-wide table; a slot is armed before its file is created and disarmed after the rename,
+// so that the handler's unlink either removes the temporary file or finds no such name.
+struct SignalSlot {
+  std::atomic<int> armed{0};
+  int folder = -1;
+  char name[TEMP_NAME_SIZE] = {};
+};
+constexpr int SIGNAL_SLOTS = 16;
+SignalSlot signal_slots[SIGNAL_SLOTS];
+std::atomic<int> signal_exit_status{2};
+
+int claim_signal_slot(int folder, const char* name) {
+  for (int i = 0; i < SIGNAL_SLOTS; ++i) {
+    int expected = 0;
+    // 2 marks a slot being filled: the handler skips it until it is armed (1).
+    if (!signal_slots[i].armed.compare_exchange_strong(expected, 2)) continue;
+    signal_slots[i].folder = folder;
+    std::memcpy(signal_slots[i].name, name, TEMP_NAME_SIZE);
+    signal_slots[i].armed.store(1);
+    return i;
+  }
+  return -1;  // more pending files than slots: those are left to the ordinary discard
+}
+
+void release_signal_slot(int slot) {
+  if (slot >= 0) signal_slots[slot].armed.store(0);
+}
+
+extern "C" void remove_pending_and_exit(int) {
+  for (SignalSlot& slot : signal_slots)
+    if (slot.armed.load() == 1) unlinkat(slot.folder, slot.name, 0);
+  _exit(signal_exit_status.load());
+}
+
+// ".vexa-" and 16 characters from the kernel's random source: unpredictable and hidden.
+void make_temp_name(char (&name)[TEMP_NAME_SIZE]) {
+  static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_";
+  uint8_t bytes[16] = {};
+  if (getrandom(bytes, sizeof bytes, 0) != ssize_t(sizeof bytes)) {
+    // No random source: the exclusive create still keeps the name from being taken over.
+    uint64_t mix = uint64_t(getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(uintptr_t(&name));
+    for (uint8_t& b : bytes) b = uint8_t(mix >>= 3);
+  }
+  std::memcpy(name, ".vexa-", 6);
+  for (int i = 0; i < 16; ++i) name[6 + i] = alphabet[bytes[i] & 63];
+  std::memcpy(name + 22, ".part", 6);
+}
+
+bool safe_component(const std::string& part) {
+  return !part.empty() && part != "." && part != ".." && part.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+bool split_relative_path(const std::string& relative, std::string* folder, std::string* name) {
+  size_t start = 0;
+  for (;;) {
+    size_t slash = relative.find('/', start);
+    if (!safe_component(relative.substr(start, slash - start))) return false;
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  size_t last = relative.rfind('/');
+  *folder = last == std::string::npos ? std::string() : relative.substr(0, last);
+  *name = relative.substr(last == std::string::npos ? 0 : last + 1);
+  return true;
+}
+
+int open_folder_below(int root, const std::string& folder, bool create, OutputFailure* failure) {
+  int at = dup(root);
+  if (at < 0) return *failure = {OutputStep::Folder, errno, folder}, -1;
+  size_t start = 0;
+  while (start < folder.size()) {
+    size_t slash = folder.find('/', start);
+    if (slash == std::string::npos) slash = folder.size();
+    std::string part = folder.substr(start, slash - start);
+    std::string so_far = folder.substr(0, slash);
+    if (create && mkdirat(at, part.c_str(), 0777) != 0 && errno != EEXIST) {
+      int error = errno;
+      close(at);
+      return *failure = {OutputStep::Folder, error, so_far}, -1;
+    }
+    int next = openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int error = errno;
+    struct stat info;
+    bool is_link = next < 0 && fstatat(at, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                   S_ISLNK(info.st_mode);
+    close(at);
+    if (is_link) return *failure = {OutputStep::FolderIsLink, 0, so_far}, -1;
+    if (next < 0) return *failure = {OutputStep::Folder, error, so_far}, -1;
+    at = next;
+    start = slash + 1;
+  }
+  return at;
+}
+
+namespace {
+
+ssize_t system_write(int fd, const void* data, size_t size) { return ::write(fd, data, size); }
+int system_fsync(int fd) { return ::fsync(fd); }
+
+}  // namespace
+
+struct OutputWriter::Pending {
+  int fd = -1;
+  int folder = -1;  // its own handle on the final folder, for the rename and the cleanup
+  int slot = -1;
+  std::string relative;
+  std::string name;
+  char temp[TEMP_NAME_SIZE] = {};
+  bool replacing = false;  // an earlier file is at stake: make the new one durable first
+  uint8_t head[4] = {};
+  size_t head_size = 0;
+};
+
+OutputSyscalls system_output_syscalls() { return {system_write, system_fsync}; }
+
+OutputWriter::OutputWriter(OutputOptions options, OutputSyscalls syscalls)
+    : options_(options), syscalls_(syscalls) {}
+
+OutputWriter::~OutputWriter() {
+  while (!pending_.empty()) discard(pending_.back()->fd);
+  if (cached_fd_ >= 0) close(cached_fd_);
+  if (destination_ >= 0) close(destination_);
+}
+
+void OutputWriter::fail(OutputStep step, int error, const std::string& name) {
+  failure_ = {step, error, name};
+}
+
+bool OutputWriter::open_destination(const std::string& path, bool create) {
+  if (destination_ >= 0) close(destination_);
+  if (cached_fd_ >= 0) close(cached_fd_);
+  cached_fd_ = -1;
+  cached_folder_.clear();
+  destination_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (destination_ < 0 && errno == ENOENT && create) {
+    // Parents first; an existing one is fine, anything else shows in the final open.
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+      mkdir(path.substr(0, slash).c_str(), 0777);
+    mkdir(path.c_str(), 0777);
+    destination_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (destination_ < 0) fail(OutputStep::Destination, errno, path);
+  return destination_ >= 0;
+}
+
+// Walks `folder` from the destination, one component at a time, never following a link.
+bool OutputWriter::open_folder(const std::string& folder, bool create, int* fd) {
+  if (folder == cached_folder_ && cached_fd_ >= 0) {
+    *fd = cached_fd_;
+    return true;
+  }
+  int at = open_folder_below(destination_, folder, create, &failure_);
+  if (at < 0) return false;
+  if (cached_fd_ >= 0) close(cached_fd_);
+  cached_fd_ = at;
+  cached_folder_ = folder;
+  *fd = at;
+  return true;
+}
+
+int OutputWriter::begin(const std::string& relative) {
+  std::string folder, name;
+  if (destination_ < 0) return fail(OutputStep::Destination, EBADF, relative), -1;
+  if (!split_relative_path(relative, &folder, &name)) return fail(OutputStep::Create, EINVAL, relative), -1;
+  int folder_fd;
+  if (!open_folder(folder, true, &folder_fd)) return -1;
+  long longest = fpathconf(folder_fd, _PC_NAME_MAX);
+  if (longest > 0 && name.size() > size_t(longest)) return fail(OutputStep::Create, ENAMETOOLONG, relative), -1;
+  struct stat info;
+  bool exists = fstatat(folder_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+  if (exists && S_ISDIR(info.st_mode)) return fail(OutputStep::Create, EISDIR, relative), -1;
+  if (exists && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0 && !options_.replace_read_only)
+    return fail(OutputStep::Create, EACCES, relative), -1;
+
+  auto* file = new Pending;
+  file->relative = relative;
+  file->name = name;
+  file->replacing = exists && S_ISREG(info.st_mode);
+  file->folder = dup(folder_fd);
+  for (int attempt = 0; attempt < 8 && file->folder >= 0 && file->fd < 0; ++attempt) {
+    make_temp_name(file->temp);
+    file->slot = claim_signal_slot(file->folder, file->temp);
+    file->fd = openat(file->folder, file->temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int error = errno;
+    if (file->fd < 0) release_signal_slot(file->slot), file->slot = -1;
+    if (file->fd < 0 && error != EEXIST) break;
+    errno = error;
+  }
+  if (file->fd < 0) {
+    fail(OutputStep::Create, errno, relative);
+    if (file->folder >= 0) close(file->folder);
+    delete file;
+    return -1;
+  }
+  pending_.push_back(file);
+  return file->fd;
+}
+
+OutputWriter::Pending* OutputWriter::find(int handle) {
+  for (Pending* file : pending_)
+    if (file->fd == handle) return file;
+  return nullptr;
+}
+
+bool OutputWriter::owns(int handle) const {
+  for (const Pending* file : pending_)
+    if (file->fd == handle) return true;
+  return false;
+}
+
+// Hands `size` bytes to the file, retrying short writes and interrupted calls.
+static bool write_all(const OutputSyscalls& calls, int fd, const uint8_t* data, size_t size, int* error) {
+  while (size != 0) {
+    ssize_t n = calls.write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC;  // a write that takes nothing is a full disk
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+bool OutputWriter::flush(Pending& file) {
+  if (gather_owner_ != file.fd || gather_.empty()) return true;
+  int error = 0;
+  bool ok = write_all(syscalls_, file.fd, gather_.data(), gather_.size(), &error);
+  gather_.clear();
+  gather_owner_ = -1;
+  if (!ok) fail(OutputStep::Write, error, file.relative);
+  return ok;
+}
+
+bool OutputWriter::write(int handle, const void* data, size_t size) {
+  Pending* file = find(handle);
+  if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  if (file->head_size < sizeof file->head) {  // the first bytes tell a program
+    size_t take = std::min(sizeof file->head - file->head_size, size);
+    std::memcpy(file->head + file->head_size, bytes, take);
+    file->head_size += take;
+  }
+  if (gather_owner_ != handle) {
+    for (Pending* other : pending_)
+      if (other->fd == gather_owner_ && !flush(*other)) return false;
+    gather_.clear();
+    gather_owner_ = handle;
+  }
+  if (gather_.size() + size <= GATHER_SIZE) {
+    if (gather_.capacity() < GATHER_SIZE) gather_.reserve(GATHER_SIZE);
+    gather_.insert(gather_.end(), bytes, bytes + size);
+    return true;
+  }
+  if (!flush(*file)) return false;
+  int error = 0;
+  if (write_all(syscalls_, file->fd, bytes, size, &error)) return true;
+  fail(OutputStep::Write, error, file->relative);
+  return false;
+}
+
+void OutputWriter::close_pending(Pending& file, bool remove) {
+  if (gather_owner_ == file.fd) {
+    gather_.clear();
+    gather_owner_ = -1;
+  }
+  if (file.fd >= 0) close(file.fd);
+  if (remove) unlinkat(file.folder, file.temp, 0);
+  release_signal_slot(file.slot);
+  close(file.folder);
+  std::erase(pending_, &file);
+  delete &file;
+}
+
+bool OutputWriter::commit(int handle, const OutputStamp& stamp) {
+  Pending* file = find(handle);
+  if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
+  bool ok = flush(*file);
+  struct stat info;
+  if (ok && fstat(file->fd, &info) == 0) {
+    mode_t mode = info.st_mode & 07777;
+    bool program = (file->head_size == 4 && std::memcmp(file->head, "\x7f" "ELF", 4) == 0) ||
+                   (file->head_size >= 2 && file->head[0] == '#' && file->head[1] == '!');
+    if (program) mode |= (mode & 0444) >> 2;
+    if (stamp.read_only) mode &= ~mode_t(0222);
+    if (stamp.has_time) {
+      struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(stamp.modified), 0}};
+      futimens(file->fd, times);  // a time that cannot be set leaves the file's own
+    }
+    fchmod(file->fd, mode);
+  }
+  if (ok && file->replacing && syscalls_.fsync(file->fd) != 0) ok = false, fail(OutputStep::Write, errno, file->relative);
+  if (ok) {
+    int fd = file->fd;
+    file->fd = -1;
+    // Some file systems report a failed write only at close.
+    if (close(fd) != 0 && errno != EINTR) ok = false, fail(OutputStep::Write, errno, file->relative);
+  }
+  if (ok && renameat(file->folder, file->temp, file->folder, file->name.c_str()) != 0)
+    ok = false, fail(OutputStep::Write, errno, file->relative);
+  close_pending(*file, !ok);
+  return ok;
+}
+
+void OutputWriter::discard(int handle) {
+  if (Pending* file = find(handle)) close_pending(*file, true);
+}
+
+bool OutputWriter::exists(const std::string& relative) const {
+  std::string folder, name;
+  if (destination_ < 0 || !split_relative_path(relative, &folder, &name)) return false;
+  OutputFailure ignored;
+  int at = open_folder_below(destination_, folder, false, &ignored);
+  if (at < 0) return false;
+  struct stat info;
+  bool found = fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+  close(at);
+  return found;
+}
+
+void cancel_outputs_on_signals(int status) {
+  signal_exit_status.store(status);
+  struct sigaction action{};
+  action.sa_handler = remove_pending_and_exit;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+}  // namespace platform

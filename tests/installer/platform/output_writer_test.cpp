@@ -1,0 +1,194 @@
+// The output writer's promises: a final name changes only by a complete rename, nothing below
+// the destination is written through a link, and every failure names its step and its cause.
+#include "installer/platform/output_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <cstring>
+#include <functional>
+
+#include "installer_test_support.h"
+
+using namespace platform;
+using testsupport::TempDir;
+
+namespace {
+
+// Faults for the writer's write call: the n-th call (1-based) fails with `error`; `short_by`
+// makes every call take fewer bytes than offered.
+struct Faults {
+  int fail_at = 0;
+  int error = 0;
+  size_t short_by = 0;
+  int calls = 0;
+};
+Faults faults;
+
+ssize_t faulty_write(int fd, const void* data, size_t size) {
+  if (++faults.calls == faults.fail_at) {
+    errno = faults.error;
+    return -1;
+  }
+  if (faults.short_by && size > faults.short_by) size -= faults.short_by;
+  return ::write(fd, data, size);
+}
+
+int faulty_fsync(int fd) { return ::fsync(fd); }
+
+struct Tree {
+  TempDir root;  // holds "dest" and, beside it, "outside"
+  std::string dest() const { return root / "dest"; }
+  Tree() {
+    std::filesystem::create_directories(root / "dest");
+    std::filesystem::create_directories(root / "outside");
+    testsupport::write_file(root / "dest/old.txt", std::string("earlier content"));
+    testsupport::write_file(root / "outside/target.txt", std::string("not ours"));
+  }
+};
+
+std::vector<uint8_t> big_data(size_t size) { return testsupport::pattern_bytes(size, 7); }
+
+// Writes `data` to `name` in 10000-byte pieces and commits; false at the first failure (the
+// file is then discarded, as the engine's close does).
+bool write_through(OutputWriter& writer, const std::string& name, const std::vector<uint8_t>& data) {
+  int handle = writer.begin(name);
+  if (handle < 0) return false;
+  for (size_t at = 0; at < data.size(); at += 10000) {
+    if (!writer.write(handle, data.data() + at, std::min<size_t>(10000, data.size() - at))) {
+      writer.discard(handle);
+      return false;
+    }
+  }
+  return writer.commit(handle, {});
+}
+
+struct FailureCase {
+  const char* what;
+  std::function<void(Tree&)> prepare;
+  std::string name;
+  Faults faults;
+  OutputStep step;
+  int error;
+  std::string failed_name;
+};
+
+class OutputFailures : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(OutputFailures, LeaveEveryEarlierFileAsItWasAndNoTemporaryFile) {
+  const FailureCase& c = GetParam();
+  Tree tree;
+  if (c.prepare) c.prepare(tree);
+  testsupport::TreeSnapshot before = testsupport::snapshot_tree(tree.root.path());
+  faults = c.faults;
+  {
+    OutputWriter writer({}, {faulty_write, faulty_fsync});
+    ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+    EXPECT_FALSE(write_through(writer, c.name, big_data(3 << 20)));
+    EXPECT_EQ(writer.failure().step, c.step);
+    EXPECT_EQ(writer.failure().error, c.error) << std::strerror(writer.failure().error);
+    EXPECT_EQ(writer.failure().name, c.failed_name);
+  }
+  EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(tree.root.path())),
+            std::vector<std::string>{});
+}
+
+void link_folder(Tree& t) { symlink((t.root / "outside").c_str(), (t.dest() + "/sub").c_str()); }
+void make_folder_named(Tree& t) { mkdir((t.dest() + "/old.txt2").c_str(), 0755); }
+void make_read_only(Tree& t) { chmod((t.dest() + "/old.txt").c_str(), 0444); }
+void file_in_the_way(Tree& t) { testsupport::write_file(t.dest() + "/sub", std::string("a file")); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, OutputFailures,
+    ::testing::Values(
+        FailureCase{"disk full at the first write", nullptr, "old.txt", {1, ENOSPC}, OutputStep::Write, ENOSPC, "old.txt"},
+        FailureCase{"disk full at the fifth write", nullptr, "old.txt", {5, ENOSPC}, OutputStep::Write, ENOSPC, "old.txt"},
+        FailureCase{"I/O error, new file", nullptr, "new.bin", {2, EIO}, OutputStep::Write, EIO, "new.bin"},
+        FailureCase{"short writes, then a failure", nullptr, "old.txt", {9, EIO, 4096}, OutputStep::Write, EIO, "old.txt"},
+        FailureCase{"folder on the way is a link", link_folder, "sub/target.txt", {}, OutputStep::FolderIsLink, 0, "sub"},
+        FailureCase{"deeper folder after a link", link_folder, "sub/x/y.txt", {}, OutputStep::FolderIsLink, 0, "sub"},
+        FailureCase{"a file where a folder goes", file_in_the_way, "sub/y.txt", {}, OutputStep::Folder, ENOTDIR, "sub"},
+        FailureCase{"a folder where the file goes", make_folder_named, "old.txt2", {}, OutputStep::Create, EISDIR, "old.txt2"},
+        FailureCase{"read-only earlier file", make_read_only, "old.txt", {}, OutputStep::Create, EACCES, "old.txt"},
+        FailureCase{"name too long", nullptr, std::string(300, 'n'), {}, OutputStep::Create, ENAMETOOLONG, std::string(300, 'n')},
+        FailureCase{"parent step", nullptr, "../outside/target.txt", {}, OutputStep::Create, EINVAL, "../outside/target.txt"},
+        FailureCase{"empty component", nullptr, "a//b", {}, OutputStep::Create, EINVAL, "a//b"}),
+    [](const auto& info) {
+      std::string name = info.param.what;
+      for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
+
+TEST(OutputWriter, ReplacesOnlyAtCommitAndShortWritesStillArriveWhole) {
+  Tree tree;
+  faults = {0, 0, 1000};
+  OutputWriter writer({}, {faulty_write, faulty_fsync});
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  std::vector<uint8_t> data = big_data(1 << 20);
+  int handle = writer.begin("old.txt");
+  ASSERT_GE(handle, 0);
+  ASSERT_TRUE(writer.write(handle, data.data(), data.size()));
+  EXPECT_EQ(testsupport::read_file(tree.dest() + "/old.txt").size(), 15u);  // still the earlier one
+  ASSERT_TRUE(writer.commit(handle, {}));
+  EXPECT_EQ(testsupport::read_file(tree.dest() + "/old.txt"), data);
+  EXPECT_EQ(testsupport::temporary_files(testsupport::snapshot_tree(tree.root.path())), std::vector<std::string>{});
+}
+
+TEST(OutputWriter, ReplacesALinkAtTheFinalNameNotItsTarget) {
+  Tree tree;
+  symlink((tree.root / "outside/target.txt").c_str(), (tree.dest() + "/link.txt").c_str());
+  OutputWriter writer;
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  ASSERT_TRUE(write_through(writer, "link.txt", {'n', 'e', 'w'}));
+  struct stat info;
+  ASSERT_EQ(lstat((tree.dest() + "/link.txt").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(testsupport::read_file(tree.root / "outside/target.txt").size(), 8u);
+  EXPECT_TRUE(writer.exists("link.txt"));
+  EXPECT_FALSE(writer.exists("missing/x"));
+}
+
+TEST(OutputWriter, StampsTimeThenModeAndMarksPrograms) {
+  Tree tree;
+  OutputWriter writer;
+  ASSERT_TRUE(writer.open_destination(tree.dest() + "/made/here", true));
+  const std::string script = "#!/bin/sh\n";
+  int handle = writer.begin("run.sh");
+  ASSERT_TRUE(writer.write(handle, script.data(), script.size()));
+  ASSERT_TRUE(writer.commit(handle, {true, 1000000000, true}));
+  std::string path = tree.dest() + "/made/here/run.sh";
+  EXPECT_EQ(testsupport::mtime_of(path), 1000000000);
+  EXPECT_EQ(testsupport::mode_of(path) & 0333, 0111u);  // executable, not writable
+}
+
+TEST(OutputWriter, ADestinationThatIsAFileIsRefused) {
+  Tree tree;
+  OutputWriter writer;
+  EXPECT_FALSE(writer.open_destination(tree.dest() + "/old.txt", true));
+  EXPECT_EQ(writer.failure().step, OutputStep::Destination);
+  EXPECT_EQ(writer.failure().error, ENOTDIR);
+}
+
+TEST(OutputWriter, DiscardAndDestructionRemoveTemporaryFiles) {
+  Tree tree;
+  {
+    OutputWriter writer;
+    ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+    int first = writer.begin("a");
+    int second = writer.begin("b/c");
+    ASSERT_TRUE(writer.write(first, "x", 1));
+    ASSERT_TRUE(writer.write(second, "y", 1));
+    writer.discard(first);
+    EXPECT_FALSE(writer.owns(first));
+    EXPECT_TRUE(writer.owns(second));
+  }
+  auto tree_after = testsupport::snapshot_tree(tree.root.path());
+  EXPECT_EQ(testsupport::temporary_files(tree_after), std::vector<std::string>{});
+  EXPECT_FALSE(tree_after.count("dest/a"));
+}
+
+}  // namespace
