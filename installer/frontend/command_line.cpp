@@ -73,14 +73,17 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
   CommandLine& line = result.line;
   line.given = !args.empty();
   bool launchers_and_none = false;
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      line.mode = RunMode::Help;  // asking for help is never a mistake, whatever else was typed
+      result.ok = true;
+      return result;
+    }
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string value;
-    if (arg == "--help" || arg == "-h") {
-      line.mode = RunMode::Help;
-      result.ok = true;
-      return result;  // help wins over everything else
-    } else if (arg == "--list" || arg == "--check" || arg == "--uninstall") {
+    if (arg == "--list" || arg == "--check" || arg == "--uninstall") {
       RunMode mode = arg == "--list" ? RunMode::List : arg == "--check" ? RunMode::Check : RunMode::Uninstall;
       if (!set_mode(line, mode)) return refused("--list, --check and --uninstall exclude each other");
     } else if (arg == "--yes" || arg == "-y") {

@@ -1,5 +1,6 @@
 #include "installer/platform/text/progress_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/text/printable_name.h"
@@ -10,6 +11,7 @@ namespace {
 
 constexpr int BAR_CELLS = 20;
 constexpr double SPEED_AFTER_SECONDS = 0.25;  // before that, a speed would be noise
+constexpr size_t NAME_ROOM = 24;             // columns the name keeps before other parts give way
 
 // East Asian wide and full-width ranges: two columns each.
 bool is_wide(char32_t c) {
@@ -74,24 +76,41 @@ std::string format_bytes(uint64_t bytes) {
 }
 
 std::string format_progress_line(const TransferView& view, size_t columns) {
+  // Parts in the order shown; when the terminal is narrow the least useful give way first
+  // (speed, time left, bytes, bar), so that the name keeps some room.
+  enum Part { BAR, PERCENT, BYTES, SPEED, LEFT, PART_COUNT };
+  std::string parts[PART_COUNT];
   int filled = int(view.percent > 100 ? 100 : view.percent) * BAR_CELLS / 100;
-  std::string line = "[" + std::string(size_t(filled), '#') + std::string(size_t(BAR_CELLS - filled), '-') + "]";
+  parts[BAR] = "[" + std::string(size_t(filled), '#') + std::string(size_t(BAR_CELLS - filled), '-') + "]";
   char percent[8];
-  std::snprintf(percent, sizeof percent, "%4u%%", view.percent);
-  line += percent;
-  line += "  " + format_bytes(view.done);
-  if (view.total) line += " / " + format_bytes(view.total);
+  std::snprintf(percent, sizeof percent, "%3u%%", view.percent);
+  parts[PERCENT] = percent;
+  parts[BYTES] = format_bytes(view.done) + (view.total ? " / " + format_bytes(view.total) : std::string());
   bool measured = view.seconds >= SPEED_AFTER_SECONDS && view.done > 0;
   double speed = measured ? double(view.done) / view.seconds : 0;
-  line += "  " + (measured ? format_bytes(uint64_t(speed)) + "/s" : std::string("--"));
+  parts[SPEED] = measured ? format_bytes(uint64_t(speed)) + "/s" : std::string("--");
   if (view.total) {
     uint64_t left = view.total > view.done ? view.total - view.done : 0;
-    line += "  " + (measured ? format_duration(double(left) / speed) : std::string("--:--")) + " left";
+    parts[LEFT] = (measured ? format_duration(double(left) / speed) : std::string("--:--")) + " left";
+  }
+  std::string name = printable_name(view.name);  // idempotent: an escaped name stays as it is
+  size_t name_room = std::min(display_columns(name), NAME_ROOM);
+  auto assemble = [&] {
+    std::string line = parts[BAR];
+    line += (line.empty() ? "" : " ") + parts[PERCENT];
+    for (int p : {BYTES, SPEED, LEFT})
+      if (!parts[p].empty()) line += "  " + parts[p];
+    return line;
+  };
+  std::string line = assemble();
+  for (int p : {SPEED, LEFT, BYTES, BAR}) {
+    if (display_columns(line) + 2 + name_room <= columns) break;
+    parts[p].clear();
+    line = assemble();
   }
   size_t used = display_columns(line) + 2;
-  std::string name = printable_name(view.name);  // idempotent: an escaped name stays as it is
   if (columns > used) line += "  " + fit_tail(name, columns - used);
-  return line;
+  return display_columns(line) <= columns ? line : fit_tail(line, columns);
 }
 
 }  // namespace platform
