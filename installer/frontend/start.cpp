@@ -48,6 +48,7 @@ bool start_installation(InstallerApp& app) {
   if (!app.settings.valid && !app.destination.empty() && !enter_destination(app)) return false;
   app.main_window->set_caption(app.settings.title.utf8());
   app.main_window->show_window();
+  app.main_window->set_transfer(0, app.total_bytes);  // a terminal shows the total from the start
   if (app.worker) app.worker->start([&app] { extract_worker(app); });
   return true;
 }
