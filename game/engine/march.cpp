@@ -14,7 +14,7 @@ void SpeedUpTempo(Timer& t) {
 }  // namespace
 
 void frmMain::MoveInvaders() {
-  timDemo.SetEnabled(gd.GameMode >= 1);
+  timDemo.SetEnabled(gd.GameMode != kModePlay);
   // Each pair of missile steps tests ShotActive once: the second step runs even when the
   // first one ended the missile.
   if (gd.ShotActive) { MoveShot(); MoveShot(); }

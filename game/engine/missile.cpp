@@ -58,7 +58,8 @@ void frmMain::MoveShot() {
   if (gd.ShotsLeft == 0) gd.ShotsLeft = 15;
 }
 
-// Steps 4 and 5 of a missile step: the mothership, else the invaders.
+// What the missile's tip touches once it has moved: red is the mothership; else white is an
+// invader.
 void frmMain::MissileHits() {
   const int x = gd.ShotX, tip = gd.ShotY;
   if (Point(x, tip - 8) == kRed || Point(x, tip - 9) == kRed || Point(x, tip - 10) == kRed) {

@@ -26,10 +26,10 @@ void frmMain::MoveShip() {
 }
 
 void frmMain::Form_KeyDown(Integer KeyCode, Integer Shift) {
-  if (KeyCode == kKeyLeft && gd.GameMode < 1 && gd.ShipX > 0) gd.ShipDir = -1;
-  if (KeyCode == kKeyRight && gd.GameMode < 1 && gd.ShipX < 590) gd.ShipDir = 1;
+  if (KeyCode == kKeyLeft && gd.GameMode == kModePlay && gd.ShipX > 0) gd.ShipDir = -1;
+  if (KeyCode == kKeyRight && gd.GameMode == kModePlay && gd.ShipX < 590) gd.ShipDir = 1;
   // Any key-down with a modifier fires, the modifier key's own key-down and repeat included.
-  if (Shift != 0 && gd.GameMode < 1 && !gd.ShotActive) {
+  if (Shift != 0 && gd.GameMode == kModePlay && !gd.ShotActive) {
     gd.ShotActive = true;
     gd.ShotX = ToInteger(gd.ShipX + 14);
     gd.ShotY = ToInteger(gd.ShipY + 2);
@@ -40,7 +40,7 @@ void frmMain::Form_KeyDown(Integer KeyCode, Integer Shift) {
 }
 
 void frmMain::Form_KeyUp(Integer KeyCode, Integer /*Shift*/) {
-  if ((KeyCode == kKeyLeft || KeyCode == kKeyRight) && gd.GameMode < 1) gd.ShipDir = 0;
+  if ((KeyCode == kKeyLeft || KeyCode == kKeyRight) && gd.GameMode == kModePlay) gd.ShipDir = 0;
 }
 
 void frmMain::ShowMenus(bool Show) {

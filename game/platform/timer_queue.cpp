@@ -4,12 +4,8 @@
 
 namespace kv {
 
-namespace {
-constexpr int64_t kMicrosPerMs = 1000;
-}
-
 void TimerQueue::Attach(Timer& t, int64_t now) {
-  entries_.push_back({&t, now + t.Interval() * kMicrosPerMs, t.Running()});
+  entries_.push_back({&t, now + t.Interval() * ticksPerMs_, t.Running(), 0});
 }
 
 void TimerQueue::Detach(Timer& t) {
@@ -20,7 +16,7 @@ void TimerQueue::Restart(Timer& t, int64_t now) {
   for (Entry& e : entries_) {
     if (e.timer != &t) continue;
     e.scheduled = t.Running();
-    e.due = now + t.Interval() * kMicrosPerMs;
+    e.due = now + t.Interval() * ticksPerMs_;
   }
 }
 
@@ -41,14 +37,23 @@ int64_t TimerQueue::NextDue() const {
 Timer* TimerQueue::FireDue(int64_t now, const std::function<void(const Timer&)>& beforeFire) {
   Entry* e = Earliest();
   if (!e || e->due > now) return nullptr;
-  const int64_t interval = std::max<int64_t>(1, e->timer->Interval()) * kMicrosPerMs;
+  // An interval set to 0 by a handler stops the timer at its next restart; until then it
+  // must not divide by zero.
+  const int64_t interval = std::max<int64_t>(1, e->timer->Interval()) * ticksPerMs_;
   int64_t next = e->due + interval;
   if (next <= now) next = e->due + interval * ((now - e->due) / interval + 1);
   e->due = next;
+  ++e->fired;
   Timer* t = e->timer;  // the handler may change the entries
   if (beforeFire) beforeFire(*t);
   t->Fire();
   return t;
+}
+
+uint64_t TimerQueue::FiredCount(const Timer& t) const {
+  for (const Entry& e : entries_)
+    if (e.timer == &t) return e.fired;
+  return 0;
 }
 
 }  // namespace kv

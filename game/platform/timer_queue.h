@@ -1,8 +1,10 @@
 #pragma once
-// The timer queue of a real-time loop, on any clock in microseconds. Timers fire one at a
-// time, earliest due first, and at a tie the one attached first. Expiries missed while a
+// The timer rules of every game loop, the desktop's and the headless one: timers fire one at
+// a time, earliest due first, and at a tie the one attached first. Expiries missed while a
 // handler blocked merge into one and the timer keeps its phase. The loop asks when the next
-// timer is due and calls FireDue when the time has come.
+// timer is due and calls FireDue when the time has come. The clock is the loop's own: the
+// desktop counts microseconds, the headless loop virtual milliseconds; the queue only needs
+// to know how many of its ticks make a millisecond.
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -16,6 +18,8 @@ class TimerQueue {
  public:
   static constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
 
+  explicit TimerQueue(int64_t ticksPerMs) : ticksPerMs_(ticksPerMs) {}
+
   void Attach(Timer& t, int64_t now);
   void Detach(Timer& t);
   void Restart(Timer& t, int64_t now);  // the countdown starts again from now
@@ -25,15 +29,18 @@ class TimerQueue {
   // handler may re-enter the queue (a modal box's loop fires timers inside it); before it
   // runs, the timer's next expiry is set and beforeFire is told.
   Timer* FireDue(int64_t now, const std::function<void(const Timer&)>& beforeFire = {});
+  uint64_t FiredCount(const Timer& t) const;  // 0 for a timer not attached
 
  private:
   struct Entry {
     Timer* timer;
     int64_t due;
     bool scheduled;
+    uint64_t fired;
   };
   Entry* Earliest();
 
+  int64_t ticksPerMs_;
   std::vector<Entry> entries_;
 };
 

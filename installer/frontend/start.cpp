@@ -12,7 +12,8 @@
 #include "installer/platform/worker_thread.h"
 #include "installer/resources/strings.h"
 
-// Steps 2 to 5: the file is closed by the caller whatever happens.
+// Seeks to the package, reads its settings block and sizes the cabinet behind it for the
+// progress bar. The file is closed by the caller whatever happens.
 bool read_package(InstallerApp& app, int file) {
   if (platform::seek_file(file, package_offset(), 0) < 0) return false;
   if (!read_package_header(file, app)) return false;

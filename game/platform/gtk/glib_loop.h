@@ -40,7 +40,7 @@ class GlibLoop : public TimerScheduler, public Sleeper {
   void Reschedule();
 
   EventTrace& trace_;
-  TimerQueue queue_;
+  TimerQueue queue_{1000};  // GLib's monotonic clock counts microseconds
   GSource* source_ = nullptr;
   bool stopped_ = false;
   std::function<void()> present_;

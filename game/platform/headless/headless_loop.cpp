@@ -19,53 +19,15 @@ void HeadlessLoop::Sleep(int32_t ms) {
   now_ = wake;
 }
 
-void HeadlessLoop::Attach(Timer& t) {
-  timers_.push_back({&t, now_ + t.Interval(), t.Running(), 0});
-}
-
-void HeadlessLoop::Detach(Timer& t) {
-  std::erase_if(timers_, [&](const Entry& e) { return e.timer == &t; });
-}
-
-void HeadlessLoop::Restart(Timer& t) {
-  for (Entry& e : timers_) {
-    if (e.timer != &t) continue;
-    e.scheduled = t.Running();
-    e.due = now_ + t.Interval();
-  }
-}
-
-uint64_t HeadlessLoop::FiredCount(const Timer& t) const {
-  for (const Entry& e : timers_)
-    if (e.timer == &t) return e.fired;
-  return 0;
-}
+void HeadlessLoop::Attach(Timer& t) { timers_.Attach(t, now_); }
+void HeadlessLoop::Detach(Timer& t) { timers_.Detach(t); }
+void HeadlessLoop::Restart(Timer& t) { timers_.Restart(t, now_); }
 
 void HeadlessLoop::Post(int64_t at, std::function<void()> event, EventKind kind) {
   Event ev{at, seq_++, std::move(event), kind};
   auto pos = std::upper_bound(events_.begin(), events_.end(), ev,
                               [](const Event& a, const Event& b) { return a.at < b.at || (a.at == b.at && a.seq < b.seq); });
   events_.insert(pos, std::move(ev));
-}
-
-// Earliest due timer; ties go to the timer created first.
-HeadlessLoop::Entry* HeadlessLoop::NextTimer() {
-  Entry* best = nullptr;
-  for (Entry& e : timers_) {
-    if (e.scheduled && (!best || e.due < best->due)) best = &e;
-  }
-  return best;
-}
-
-// Expiries missed while a handler blocked are merged into one, keeping the timer's phase.
-void HeadlessLoop::Fire(Entry& e) {
-  int64_t interval = e.timer->Interval();
-  int64_t next = e.due + interval;
-  if (next <= now_) next = e.due + interval * ((now_ - e.due) / interval + 1);
-  e.due = next;
-  ++e.fired;
-  Timer* t = e.timer;  // the handler may change the timer list's entries
-  t->Fire();
 }
 
 bool HeadlessLoop::RunDueEvent(bool modal) {
@@ -82,17 +44,15 @@ void HeadlessLoop::RunUntil(int64_t end) {
   try {
     while (!ended_) {
       if (RunDueEvent(false)) continue;
-      Entry* t = NextTimer();
       int64_t nextEvent = events_.empty() ? kNever : events_.front().at;
-      int64_t nextTimer = t ? t->due : kNever;
-      int64_t next = std::min(nextEvent, nextTimer);
+      int64_t next = std::min(nextEvent, timers_.NextDue());
       if (next > end) {
         now_ = std::max(now_, end);
         break;
       }
       now_ = std::max(now_, next);
       if (nextEvent <= now_) continue;
-      Fire(*t);
+      timers_.FireDue(now_);
     }
   } catch (const RunEnded&) {
   }
@@ -107,9 +67,8 @@ void HeadlessLoop::ModalRunUntil(int64_t limit) {
   } leave{modalDepth_};
   while (!ended_) {
     if (RunDueEvent(true)) continue;
-    Entry* t = NextTimer();
     int64_t nextEvent = events_.empty() ? kNever : events_.front().at;
-    int64_t next = std::min(nextEvent, t ? t->due : kNever);
+    int64_t next = std::min(nextEvent, timers_.NextDue());
     int64_t stop = std::min(limit, end_);
     if (next > stop) {
       now_ = std::max(now_, stop);
@@ -118,7 +77,7 @@ void HeadlessLoop::ModalRunUntil(int64_t limit) {
     }
     now_ = std::max(now_, next);
     if (nextEvent <= now_) continue;
-    Fire(*t);
+    timers_.FireDue(now_);
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "game/platform/ports.h"
 #include "game/platform/timer.h"
+#include "game/platform/timer_queue.h"
 
 namespace kv {
 
@@ -42,23 +43,15 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
 
   void EndProgram() { ended_ = true; }
   bool Ended() const { return ended_; }
-  uint64_t FiredCount(const Timer& t) const;
+  uint64_t FiredCount(const Timer& t) const { return timers_.FiredCount(t); }
 
  private:
-  struct Entry {
-    Timer* timer;
-    int64_t due;
-    bool scheduled;
-    uint64_t fired;
-  };
   struct Event {
     int64_t at;
     uint64_t seq;
     std::function<void()> run;
     EventKind kind;
   };
-  Entry* NextTimer();
-  void Fire(Entry& e);
   bool RunDueEvent(bool modal);
 
   int64_t now_ = 0;
@@ -67,7 +60,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   bool ended_ = false;
   uint64_t seq_ = 0;
   int modalDepth_ = 0;
-  std::vector<Entry> timers_;
+  TimerQueue timers_{1};  // the virtual clock counts milliseconds
   std::vector<Event> events_;  // kept sorted by (at, seq)
 };
 

@@ -73,8 +73,7 @@ GameProcess::~GameProcess() {
 bool GameProcess::Start(const std::string& display, const std::vector<std::string>& extraEnv) {
   std::vector<std::string> env = {"DISPLAY=" + display, "KESTROVAN_TRACE=" + scratch_.path() + "/" + traceName_,
                                   // No audio output: the game runs silent, the same on every machine.
-                                  "SDL_AUDIODRIVER=none", "GTK_A11Y=none", "NO_AT_BRIDGE=1",
-                                  "LSAN_OPTIONS=suppressions=" KV_E2E_DIR "/toolkit_leaks.supp:print_suppressions=0"};
+                                  "SDL_AUDIODRIVER=none", "GTK_A11Y=none", "NO_AT_BRIDGE=1"};
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   pid_ = Spawn({folder_.path() + "/Kestrovan"}, Environment(env));
   return pid_ > 0;

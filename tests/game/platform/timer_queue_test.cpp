@@ -10,7 +10,7 @@ namespace {
 
 // A scheduler that forwards to the queue on a clock the test sets.
 struct Clocked : TimerScheduler {
-  TimerQueue q;
+  TimerQueue q{1000};  // a microsecond clock, as on the desktop
   int64_t now = 0;
   void Attach(Timer& t) override { q.Attach(t, now); }
   void Detach(Timer& t) override { q.Detach(t); }

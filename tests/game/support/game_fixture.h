@@ -28,7 +28,7 @@ class GameTest : public ::testing::Test {
     platform.sound.clear();
   }
 
-  // What step 4 of a formation move does: the images show the computed positions.
+  // What the end of a formation move does: the images show the computed positions.
   void PlaceImages() {
     for (int n = 1; n <= g().InvCount; ++n) f.imgInv[n - 1].Move(g().InvX[n], g().InvY[n]);
   }

@@ -10,24 +10,9 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
+#include "installer_test_support.h"
 
 namespace testsupport {
-
-namespace {
-
-std::vector<std::string> changed_environment(const std::vector<std::string>& changes) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  for (const std::string& change : changes) {
-    std::string name = change.substr(0, change.find('=') + 1);
-    std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
-    if (change.size() > name.size()) env.push_back(change);
-  }
-  return env;
-}
-
-}  // namespace
 
 BackgroundProcess::BackgroundProcess(const std::string& program, const std::string& directory,
                                      const std::vector<std::string>& environment) {
@@ -35,7 +20,7 @@ BackgroundProcess::BackgroundProcess(const std::string& program, const std::stri
   int out = mkstemp(path);
   if (out < 0) return;
   output_path_ = path;
-  std::vector<std::string> env = changed_environment(environment);
+  std::vector<std::string> env = child_environment(environment);
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

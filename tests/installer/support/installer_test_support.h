@@ -84,6 +84,10 @@ struct ProcessResult {
   std::string output;  // standard output and standard error together
 };
 
+// Environment of a child: ours, with NAME=VALUE entries replaced or added; "NAME=" alone with
+// nothing after it removes NAME.
+std::vector<std::string> child_environment(const std::vector<std::string>& changes);
+
 // Runs a program with the given input, folder and extra environment (NAME=VALUE); waits at most
 // `timeout_seconds`.
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,

@@ -13,10 +13,6 @@ extern char** environ;
 
 namespace testsupport {
 
-namespace {
-
-// Environment of the child: ours, with NAME=VALUE entries replaced or added; "NAME=" alone
-// with nothing after it removes NAME.
 std::vector<std::string> child_environment(const std::vector<std::string>& changes) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.push_back(*e);
@@ -27,8 +23,6 @@ std::vector<std::string> child_environment(const std::vector<std::string>& chang
   }
   return env;
 }
-
-}  // namespace
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& arguments,
                           const std::string& input, const std::string& directory,
