@@ -10,10 +10,10 @@
 #include "installer/frontend/command_line.h"
 #include "installer/frontend/manifest.h"
 #include "installer/frontend/wide_string.h"
+#include "installer/platform/output_writer.h"
 
 namespace platform {
 class InstallerUi;
-class OutputWriter;
 class WorkerThread;
 }  // namespace platform
 
@@ -68,6 +68,8 @@ struct InstallerApp {
   PackageHeader settings;
   // Where the worker writes (the destination, opened as it starts); null outside extraction.
   platform::OutputWriter* output = nullptr;
+  // The system calls the writer moves bytes with (tests inject faults here).
+  platform::OutputSyscalls output_syscalls = platform::system_output_syscalls();
   // Set by whoever ends the run; the worker's values are read only after WM_INSTALL_DONE.
   InstallOutcome outcome = InstallOutcome::Installed;
   std::string failure_message;  // the one message a failure shows; empty: the damaged package

@@ -92,7 +92,7 @@ int extract_worker(InstallerApp& app) {
   {
     // The destination is the current folder (the install dialog entered it); held open, so that
     // a folder swapped during the run cannot redirect the files.
-    platform::OutputWriter output;
+    platform::OutputWriter output({}, app.output_syscalls);
     if (output.open_destination(".", false)) {
       app.output = &output;
       outcome = extract_package(app, output, message);

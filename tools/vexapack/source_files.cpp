@@ -1,6 +1,12 @@
 #include "source_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +14,8 @@
 
 #include "cab_set_writer.h"
 #include "installer/cabinet/codec.h"
+#include "installer/platform/output_writer.h"
+#include "installer/platform/process.h"
 #include "package_writer.h"
 
 namespace fs = std::filesystem;
@@ -55,9 +63,40 @@ uint16_t parse_method(const std::string& method) {
 }
 
 std::vector<uint8_t> read_whole_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in || !fs::is_regular_file(path)) throw PackageError("cannot read " + path);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  // Opened without waiting (a FIFO would hold us forever), then checked on the open handle.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) throw PackageError("cannot read " + path + ": " + std::strerror(errno));
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    throw PackageError("cannot read " + path + ": not a regular file");
+  }
+  std::vector<uint8_t> bytes;
+  bytes.reserve(size_t(info.st_size));
+  uint8_t block[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, block, sizeof block);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      ::close(fd);
+      throw PackageError("cannot read " + path + ": " + std::strerror(error));
+    }
+    if (n == 0) break;
+    bytes.insert(bytes.end(), block, block + n);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+void refuse_output_among_inputs(const std::string& output, const std::vector<std::string>& inputs) {
+  struct stat out;
+  if (::stat(output.c_str(), &out) != 0) return;  // a new file cannot be one of them
+  for (const std::string& input : inputs) {
+    struct stat in;
+    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+      throw PackageError("refusing to write " + output + ": it is the input " + input);
+  }
 }
 
 std::vector<uint8_t> cabinet_of_files(const std::vector<std::string>& paths, uint16_t type_compress) {
@@ -79,11 +118,14 @@ std::vector<uint8_t> cabinet_of_files(const std::vector<std::string>& paths, uin
 }
 
 void write_executable(const std::string& path, const std::vector<uint8_t>& bytes) {
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out) throw PackageError("cannot write " + path);
-  }
+  // Through the output writer: an earlier package stays whole until the new one is complete.
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  platform::OutputWriter writer({.replace_read_only = true});
+  bool ok = writer.open_destination(folder, false);
+  int handle = ok ? writer.begin(path.substr(slash == std::string::npos ? 0 : slash + 1)) : -1;
+  ok = handle >= 0 && writer.write(handle, bytes.data(), bytes.size()) && writer.commit(handle, {});
+  if (!ok) throw PackageError("cannot write " + path + ": " + platform::error_text(writer.failure().error));
   std::error_code error;
   fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                   fs::perm_options::add, error);

@@ -16,7 +16,11 @@ uint16_t parse_method(const std::string& method);
 // an encoder.
 std::vector<uint8_t> cabinet_of_files(const std::vector<std::string>& paths, uint16_t type_compress);
 
+// A regular file's bytes; throws PackageError with the system's reason (a FIFO, a folder or a
+// device is refused, never waited on).
 std::vector<uint8_t> read_whole_file(const std::string& path);
+// Throws PackageError when `output` names one of `inputs` (same device and inode).
+void refuse_output_among_inputs(const std::string& output, const std::vector<std::string>& inputs);
 // Writes the file and gives it execute permission.
 void write_executable(const std::string& path, const std::vector<uint8_t>& bytes);
 

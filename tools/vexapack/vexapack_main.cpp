@@ -83,6 +83,9 @@ int main(int argc, char** argv) {
   }
   try {
     Options o = parse(argc, argv);
+    std::vector<std::string> inputs = o.files;
+    inputs.push_back(o.stub);
+    vexapack::refuse_output_among_inputs(o.output, inputs);
     std::vector<uint8_t> cabinet = vexapack::cabinet_of_files(o.files, vexapack::parse_method(o.method));
     std::vector<uint8_t> package =
         vexapack::assemble_package(vexapack::read_whole_file(o.stub), o.settings, cabinet);

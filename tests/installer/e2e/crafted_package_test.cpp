@@ -51,7 +51,7 @@ TEST_F(CraftedPackage, ADamagedCabinetIsReportedAndTheWrittenFilesStay) {
   settings.desktop = 0x03;
   std::string package = make_package(settings, cabwriter::serialize(cabinet));
   ProcessResult r = session.run(package, target.path() + "\n\n\n\n", start.path());
-  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(e2e::count_of(r.output, "自己解凍書庫が破損しています。"), 1u) << r.output;
   expect_files(target.path(), first.files);
   EXPECT_FALSE(exists(session.desktop() + "/Kestrovan.desktop"));  // a failed run makes no launchers
@@ -88,7 +88,7 @@ TEST_F(CraftedPackage, GivingUpOnTheNextCabinetKeepsTheFilesSoFar) {
   std::vector<cabwriter::CabinetImage> set = cabwriter::build_set({folder}, options);
   std::string package = make_package(shipped_settings("file0"), cabwriter::serialize(set[0]));
   ProcessResult r = session.run(package, target.path() + "\n\n\n\n\n", start.path());
-  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.exit_code, 2);  // the user gave up: cancelled
   EXPECT_EQ(read_file(target / "file0"), folder.files[0].data);
   EXPECT_EQ(r.output.find("自己解凍書庫が破損しています。"), std::string::npos) << r.output;
 }

@@ -146,7 +146,7 @@ TEST_F(DistPackage, CancelStopsWithoutAMessageAndKeepsWhatIsThere) {
   install("n", "n");
   spoil_installed_files();
   ProcessResult r = session.run(DIST_PACKAGE, destination + "\nn\ny\n\nc\n", start.path());
-  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(e2e::count_of(r.output, OVERWRITE), 1u) << r.output;
   for (const std::string& source : contents.sources) EXPECT_TRUE(spoilt(source)) << source;
   EXPECT_EQ(r.output.find("自己解凍書庫が破損しています。"), std::string::npos);
@@ -157,7 +157,7 @@ TEST_F(DistPackage, CancelStopsWithoutAMessageAndKeepsWhatIsThere) {
 TEST_F(DistPackage, CancelAtTheInstallQuestionExtractsNothing) {
   for (const std::string& answers : {destination + "\n\n\nn\n", std::string()}) {
     ProcessResult r = session.run(DIST_PACKAGE, answers, start.path());
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_FALSE(exists(destination));
     EXPECT_TRUE(list_tree(start.path()).empty());
     EXPECT_TRUE(list_tree(session.home.path()).empty());

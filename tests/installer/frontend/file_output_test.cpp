@@ -97,17 +97,25 @@ TEST_F(Overwrite, WithTheWindowGoneTheQuestionIsACancel) {
   EXPECT_TRUE(questions().empty());
 }
 
+// Writes `content` under `name` in the current folder, stamped from the stored fields.
+void finish(const std::string& name, const std::string& content, uint16_t date, uint16_t time,
+            uint16_t attributes) {
+  platform::OutputWriter writer;
+  ASSERT_TRUE(writer.open_destination(".", false));
+  int handle = writer.begin(name);
+  ASSERT_TRUE(writer.write(handle, content.data(), content.size()));
+  ASSERT_TRUE(writer.commit(handle, output_stamp(date, time, attributes)));
+}
+
 TEST(FinishOutputFile, StampsTheLocalTimeThenTheAttributes) {
   TempDir dir;
   ScopedChdir here(dir.path());
   uint16_t date = uint16_t(((2003 - 1980) << 9) | (7 << 5) | 14);
   uint16_t time = uint16_t((23 << 11) | (59 << 5) | 29);  // 23:59:58
-  write_file(dir / "ro.txt", "read only");
-  finish_output_file(u"ro.txt", date, time, 0x01 | 0x20);
+  finish("ro.txt", "read only", date, time, 0x01 | 0x20);
   EXPECT_EQ(mtime_of(dir / "ro.txt"), local_time_of(date, time));
   EXPECT_EQ(mode_of(dir / "ro.txt") & 0222, 0u);
-  write_file(dir / "rw.txt", "normal");
-  finish_output_file(u"rw.txt", date, time, 0x20 | 0x02 | 0x04);
+  finish("rw.txt", "normal", date, time, 0x20 | 0x02 | 0x04);
   EXPECT_NE(mode_of(dir / "rw.txt") & 0200, 0u);
   EXPECT_EQ(mode_of(dir / "rw.txt") & 0111, 0u);
 }
@@ -115,25 +123,26 @@ TEST(FinishOutputFile, StampsTheLocalTimeThenTheAttributes) {
 TEST(FinishOutputFile, ProgramsBecomeExecutable) {
   TempDir dir;
   ScopedChdir here(dir.path());
-  write_file(dir / "elf", std::string("\x7f" "ELF\x02\x01\x01", 7));
-  write_file(dir / "script", "#!/bin/sh\necho hi\n");
-  write_file(dir / "text", "ELF is not at the start\n");
-  write_file(dir / "short", "#");
-  for (const char16_t* name : {u"elf", u"script", u"text", u"short"}) finish_output_file(name, 0x5A21, 0, 0x20);
+  finish("elf", std::string("\x7f" "ELF\x02\x01\x01", 7), 0x5A21, 0, 0x20);
+  finish("script", "#!/bin/sh\necho hi\n", 0x5A21, 0, 0x20);
+  finish("text", "ELF is not at the start\n", 0x5A21, 0, 0x20);
+  finish("short", "#", 0x5A21, 0, 0x20);
   EXPECT_EQ(mode_of(dir / "elf") & 0111, 0111u);
   EXPECT_EQ(mode_of(dir / "script") & 0111, 0111u);
   EXPECT_EQ(mode_of(dir / "text") & 0111, 0u);
   EXPECT_EQ(mode_of(dir / "short") & 0111, 0u);
 }
 
-TEST(FinishOutputFile, AnInvalidDosTimeLeavesTheTimeAlone) {
-  TempDir dir;
-  ScopedChdir here(dir.path());
-  write_file(dir / "f", "x");
-  int64_t before = mtime_of(dir / "f");
-  finish_output_file(u"f", 0x0000, 0x0000, 0x20);  // month 0, day 0
-  finish_output_file(u"f", 0x5A21, uint16_t(24 << 11), 0x20);
-  EXPECT_EQ(mtime_of(dir / "f"), before);
+TEST(FinishOutputFile, AnInvalidDosTimeIsNoStamp) {
+  EXPECT_FALSE(output_stamp(0x0000, 0x0000, 0x20).has_time);  // month 0, day 0
+  EXPECT_FALSE(output_stamp(0x5A21, uint16_t(24 << 11), 0x20).has_time);
+  EXPECT_TRUE(output_stamp(0x5A21, 0, 0x20).has_time);
+}
+
+TEST(OutputName, DropsEmptyAndCurrentFolderSteps) {
+  EXPECT_EQ(output_name(u"a//./b/./c.txt"), "a/b/c.txt");
+  EXPECT_EQ(output_name(u"./x"), "x");
+  EXPECT_EQ(output_name(u"."), "");
 }
 
 }  // namespace

@@ -185,12 +185,15 @@ TEST_F(Run, AnUnreadableOwnFileShowsTheSystemsMessage) {
   EXPECT_TRUE(shown("message No such file or directory 48"));
 }
 
-TEST_F(Run, AHeaderCutShortEndsSilently) {
+TEST_F(Run, AHeaderCutShortOrMissingIsADamagedPackage) {
   std::vector<uint8_t> bytes = package_without_stub(shipped_settings("Kestrovan"), {});
-  bytes.resize(PACKAGE_OFFSET + 20);
-  write_file(packages / "setup", bytes);
-  run();
-  EXPECT_EQ(ui.events(), std::vector<std::string>({"caption Vexa SFX", "destroy"}));
+  for (size_t size : {size_t(PACKAGE_OFFSET + 20), size_t(PACKAGE_OFFSET - 100)}) {
+    bytes.resize(size);
+    write_file(packages / "setup", bytes);
+    platform::ScriptedUi fresh;
+    EXPECT_EQ(installer_main(fresh, utf8_to_utf16(packages / "setup")), 1);
+    EXPECT_EQ(fresh.events(), std::vector<std::string>({"caption Vexa SFX", "message 自己解凍書庫が破損しています。 16", "destroy"}));
+  }
 }
 
 TEST_F(Run, AWindowThatCannotBeCreatedEndsAtOnce) {

@@ -7,6 +7,7 @@
 #include "installer/frontend/callbacks.h"
 #include "installer/frontend/notify.h"
 #include "installer/platform/files.h"
+#include "installer/platform/output_writer.h"
 #include "installer_test_support.h"
 
 using namespace testsupport;
@@ -15,7 +16,13 @@ namespace {
 
 class Notify : public ::testing::Test {
  protected:
-  Notify() : here(dir.path()) { reset_process_state(); }
+  Notify() : here(dir.path()) {
+    reset_process_state();
+    g_app = &app;
+    output.open_destination(".", false);
+    app.output = &output;
+  }
+  ~Notify() override { reset_process_state(); }
 
   CabNotification file_notification(const char* name, uint16_t attributes = 0x20) {
     CabNotification n{};
@@ -47,6 +54,7 @@ class Notify : public ::testing::Test {
   TempDir dir;
   ScopedChdir here;
   InstallerApp app;
+  platform::OutputWriter output;
   platform::ScriptedUi ui;
   char name_buffer[257] = {};
 };

@@ -15,11 +15,16 @@
 namespace testsupport {
 
 BackgroundProcess::BackgroundProcess(const std::string& program, const std::string& directory,
-                                     const std::vector<std::string>& environment) {
+                                     const std::vector<std::string>& environment, const std::string& input) {
   char path[] = "/tmp/kv-output-XXXXXX";
   int out = mkstemp(path);
   if (out < 0) return;
   output_path_ = path;
+  char input_path[] = "/tmp/kv-input-XXXXXX";
+  int in = mkstemp(input_path);
+  if (in < 0 || write(in, input.data(), input.size()) != ssize_t(input.size())) return;
+  close(in);
+  input_path_ = input_path;
   std::vector<std::string> env = child_environment(environment);
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
@@ -28,7 +33,7 @@ BackgroundProcess::BackgroundProcess(const std::string& program, const std::stri
   char* argv[] = {program_copy.data(), nullptr};
   pid_ = fork();
   if (pid_ == 0) {
-    int null = open("/dev/null", O_RDONLY);
+    int null = open(input_path_.c_str(), O_RDONLY);
     dup2(null, 0);
     dup2(out, 1);
     dup2(out, 2);
@@ -45,6 +50,11 @@ BackgroundProcess::~BackgroundProcess() {
     waitpid(pid_, nullptr, 0);
   }
   if (!output_path_.empty()) unlink(output_path_.c_str());
+  if (!input_path_.empty()) unlink(input_path_.c_str());
+}
+
+void BackgroundProcess::send_signal(int signal) {
+  if (pid_ > 0 && !ended_) kill(pid_, signal);
 }
 
 bool BackgroundProcess::running() {

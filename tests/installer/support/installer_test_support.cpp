@@ -99,7 +99,9 @@ TreeSnapshot snapshot_tree(const std::string& folder) {
     std::string path = entry.path().string();
     struct stat info;
     if (lstat(path.c_str(), &info) != 0) continue;
-    std::string state = std::to_string(info.st_mode) + " " + std::to_string(info.st_mtime) + " ";
+    // A folder's own time changes with every entry made in it: only its mode counts.
+    std::string state = std::to_string(info.st_mode) + " ";
+    if (!S_ISDIR(info.st_mode)) state += std::to_string(info.st_mtime) + " ";
     if (S_ISLNK(info.st_mode)) {
       state += "-> " + fs::read_symlink(entry.path()).string();
     } else if (S_ISREG(info.st_mode)) {
