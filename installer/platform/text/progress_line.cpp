@@ -45,7 +45,8 @@ std::string fit_tail(const std::string& text, size_t columns) {
 }
 
 std::string format_duration(double seconds) {
-  uint64_t s = uint64_t(seconds + 0.5);
+  constexpr double LONGEST = 99 * 3600 + 59 * 60 + 59;  // a crawl shows 99:59:59, not nonsense
+  uint64_t s = uint64_t(std::min(seconds, LONGEST) + 0.5);
   char text[32];
   if (s >= 3600) std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)(s / 3600),
                                (unsigned long long)(s / 60 % 60), (unsigned long long)(s % 60));

@@ -22,6 +22,7 @@ TEST(ProgressLine, ShowsBarPercentBytesSpeedTimeLeftAndName) {
       {{1, 10, 1000, 0.1, "early"}, 100, "[--------------------]   1%  10 B / 1000 B  --  --:-- left  early"},
       {{20, 1ull << 20, 5ull << 20, 1.0, "slow"}, 100, "[####----------------]  20%  1.0 MiB / 5.0 MiB  1.0 MiB/s  0:04 left  slow"},
       {{20, 100, 7200100, 1.0, "hours"}, 100, "[####----------------]  20%  100 B / 6.9 MiB  100 B/s  20:00:00 left  hours"},
+      {{0, 1, 1ull << 62, 1.0, "crawl"}, 100, "[--------------------]   0%  1 B / 4194304.0 TiB  1 B/s  99:59:59 left  crawl"},
   };
   for (const Case& c : cases) EXPECT_EQ(format_progress_line(c.view, c.columns), c.expected);
 }
