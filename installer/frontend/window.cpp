@@ -89,13 +89,16 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
   return 0;
 }
 
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path) {
-  return installer_main(ui, module_path, CommandLine{});
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
+                   const platform::OutputSyscalls& syscalls) {
+  return installer_main(ui, module_path, CommandLine{}, syscalls);
 }
 
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options) {
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options,
+                   const platform::OutputSyscalls& syscalls) {
   InstallerApp app;
   app.options = options;
+  app.output_syscalls = syscalls;
   platform::WorkerThread worker;
   g_app = &app;
   app.module_path = module_path;

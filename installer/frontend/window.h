@@ -13,6 +13,9 @@ void destroy_main_window(InstallerApp& app);
 
 // A whole run on the given front end, the package read from module_path. The exit status:
 // 0 installed, 1 failed, 2 cancelled by the user (InstallOutcome).
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path);
+// `syscalls` move the extracted files' bytes (tests inject faults there).
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
+                   const platform::OutputSyscalls& syscalls = platform::system_output_syscalls());
 // The same with the options of the command line (an install).
-int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options);
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options,
+                   const platform::OutputSyscalls& syscalls = platform::system_output_syscalls());

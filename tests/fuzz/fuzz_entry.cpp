@@ -1,9 +1,16 @@
 #include "fuzz_entry.h"
 
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
+#include <string>
 
 #include "builders.h"
 #include "installer/cabinet/codec.h"
+#include "installer/platform/output_writer.h"
 #include "lzx_encoder.h"
 #include "memory_files.h"
 
@@ -25,6 +32,74 @@ int32_t notify(CabNotifyKind kind, CabNotification* n) {
 
 int32_t hook(ReserveHookRecord*) { return 0; }
 
+// The second pass writes real files through the output writer, as the installer and vexacab
+// do: the engine's writes and its close of an unfinished file go to the writer.
+platform::OutputWriter* writer = nullptr;
+
+uint32_t writer_write(int handle, const void* buffer, uint32_t count) {
+  if (!writer->owns(handle)) return memfs::write(handle, buffer, count);
+  return writer->write(handle, buffer, count) ? count : uint32_t(-1);
+}
+
+int writer_close(int handle) {
+  if (!writer->owns(handle)) return memfs::close(handle);
+  writer->discard(handle);
+  return 0;
+}
+
+int32_t notify_to_disk(CabNotifyKind kind, CabNotification* n) {
+  switch (kind) {
+    case FileBegin:
+      return writer->begin(n->attributes & 1 ? "out" : "sub/out");
+    case FileEnd:
+      return writer->commit(n->file_handle, {true, int64_t(n->date) << 16 | n->time, (n->attributes & 1) != 0})
+                 ? 1 : 0;
+    case CabinetNeeded:
+      return -1;
+    default:
+      return 0;
+  }
+}
+
+const std::string& output_folder() {
+  static const std::string folder = [] {
+    std::string path = (access("/dev/shm", W_OK) == 0 ? "/dev/shm/vexa-fuzz-" : "/tmp/vexa-fuzz-") +
+                       std::to_string(getpid());
+    platform::OutputWriter make;
+    make.open_destination(path, true);
+    return path;
+  }();
+  // Registered once the name exists, so that it runs before the name is destroyed.
+  static const bool removed_at_exit = std::atexit([] { std::filesystem::remove_all(output_folder()); }) == 0;
+  (void)removed_at_exit;
+  return folder;
+}
+
+// A temporary file left behind by any path through the engine is a fault.
+bool temporary_file_left(const std::string& folder) {
+  bool found = false;
+  for (const std::string& at : {folder, folder + "/sub"}) {
+    DIR* dir = opendir(at.c_str());
+    if (!dir) continue;
+    while (dirent* entry = readdir(dir)) found |= std::string(entry->d_name).starts_with(".vexa-");
+    closedir(dir);
+  }
+  return found;
+}
+
+void extract_to_disk(const uint8_t* data, size_t size) {
+  memfs::put("f.cab", std::vector<uint8_t>(data, data + size));
+  platform::OutputWriter output({.replace_read_only = true});
+  if (!output.open_destination(output_folder(), false)) return;
+  writer = &output;
+  CabErrorRecord error{};
+  CabEngine* engine = cab_create(memfs::alloc, memfs::free, memfs::open, memfs::read, writer_write,
+                                 writer_close, memfs::seek, 0, &error);
+  cab_extract(engine, "f.cab", "", 0, notify_to_disk, nullptr, nullptr);
+  cab_destroy(engine);
+  writer = nullptr;
+}
+
 }  // namespace
 
 int fuzz_one_cabinet(const uint8_t* data, size_t size) {
@@ -41,6 +116,8 @@ int fuzz_one_cabinet(const uint8_t* data, size_t size) {
   cab_extract(engine, "f.cab", "", 0, notify, nullptr, nullptr);
   cab_destroy(engine);
   if (memfs::open_handles() != 0) __builtin_trap();  // a handle leaked
+  extract_to_disk(data, size);
+  if (memfs::open_handles() != 0 || temporary_file_left(output_folder())) __builtin_trap();
   return 0;
 }
 

@@ -50,12 +50,7 @@ TEST_P(HostileInstall, ChangesOnlyWhatItMayAndSaysWhatHappened) {
 INSTANTIATE_TEST_SUITE_P(
     Promises, HostileInstall,
     ::testing::ValuesIn(hostile_cases()),
-    [](const auto& info) {
-      std::string name = info.param.promise;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+    [](const auto& info) { return testsupport::test_name_of(info.param.promise); });
 
 TEST(HostileInstallOutput, ControlCharactersAppearAsEscapes) {
   World world;

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
 #include "installer/frontend/window.h"
 #include "installer/platform/files.h"
+#include "installer/platform/output_writer.h"
 #include "installer_test_support.h"
 
 using namespace testsupport;
@@ -228,5 +231,52 @@ TEST_F(Run, ASetWhoseSecondCabinetIsElsewhere) {
   EXPECT_TRUE(shown("cabinet disk2.cab の場所(&D)"));
   for (const std::string& e : ui.events()) EXPECT_FALSE(e.starts_with("message")) << e;
 }
+
+// Faults of the disk, injected under the writer. The files are small: one write call each, in
+// cabinet order.
+struct FaultCase {
+  const char* what;
+  testsupport::WriteFaults faults;
+  int exit_code;
+  std::string message;                // the one message box's text
+  std::vector<std::string> replaced;  // files that get their new content
+};
+
+class RunFaults : public Run, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(RunFaults, OneMessageNoLauncherAndEveryEarlierFileWhole) {
+  const FaultCase& c = GetParam();
+  vexapack::PackageSettings settings = shipped_settings("Kestrovan");
+  settings.desktop = 0x03;
+  settings.run_after = "readme.txt";
+  package(settings);
+  std::filesystem::create_directories(target / "sounds");
+  for (const cabwriter::SourceFile& f : folder.files) write_file(target / f.name, "earlier " + f.name);
+  ui.install_answer = platform::InstallAnswer{target.path(), {}};
+  ui.overwrite_answers = {platform::ANSWER_YES_TO_ALL};
+  EXPECT_EQ(installer_main(ui, utf8_to_utf16(packages / "setup"), faulty_output_syscalls(c.faults)), c.exit_code);
+
+  std::vector<std::string> messages;
+  for (const std::string& e : ui.events())
+    if (e.starts_with("message ")) messages.push_back(e);
+  EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{"message " + c.message + " 16"});
+  for (const cabwriter::SourceFile& f : folder.files) {
+    bool replaced = std::count(c.replaced.begin(), c.replaced.end(), f.name) != 0;
+    std::string earlier = "earlier " + f.name;
+    EXPECT_EQ(read_file(target / f.name), replaced ? f.data : std::vector<uint8_t>(earlier.begin(), earlier.end())) << f.name;
+  }
+  EXPECT_EQ(temporary_files(snapshot_tree(target.path())), std::vector<std::string>{});
+  EXPECT_EQ(exists(home / "Desktop/Kestrovan.desktop"), c.exit_code == 0);
+  EXPECT_EQ(shown("open " + target / "readme.txt"), c.exit_code == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disk, RunFaults,
+    ::testing::Values(
+        FaultCase{"full at the first write", {1, ENOSPC}, 1, "Kestrovan: No space left on device", {}},
+        FaultCase{"I/O error at the second write", {2, EIO}, 1, "readme.txt: Input/output error", {"Kestrovan"}},
+        FaultCase{"full in a folder", {3, ENOSPC}, 1, "sounds/Fire.wav: No space left on device", {"Kestrovan", "readme.txt"}},
+        FaultCase{"short writes arrive whole", {0, 0, 100}, 0, "", {"Kestrovan", "readme.txt", "sounds/Fire.wav"}}),
+    [](const auto& info) { return test_name_of(info.param.what); });
 
 }  // namespace

@@ -78,6 +78,17 @@ class GtkInstall : public ::testing::Test {
     type(destination);
     key("Return");
   }
+  // The package of `folder` with the desktop launcher ticked, started over an earlier file,
+  // the install dialog answered.
+  std::unique_ptr<BackgroundProcess> start_busy_installer(const cabwriter::SourceFolder& folder,
+                                                          const std::string& earlier, const std::string& content) {
+    vexapack::PackageSettings settings = shipped_settings("first");
+    settings.desktop = 0x03;
+    write_file(target / earlier, content);
+    auto run = start_installer(make_package(settings, cabwriter::serialize(cabwriter::build_cabinet({folder}))));
+    answer_install_dialog(target.path());
+    return run;
+  }
   // Presses Enter in the one window with that caption; false when none came.
   bool confirm(const std::string& caption, const std::string& shot) {
     WindowInfo box;
@@ -228,11 +239,7 @@ void wait_for_file(const std::string& path) {
 
 TEST_F(GtkInstall, AbortInTheMiddleEndsWithoutAMessageAndKeepsTheWrittenFiles) {
   cabwriter::SourceFolder folder = busy_folder();
-  vexapack::PackageSettings settings = shipped_settings("first");
-  settings.desktop = 0x03;
-  write_file(target / "first", "an earlier first");
-  auto run = start_installer(make_package(settings, cabwriter::serialize(cabwriter::build_cabinet({folder}))));
-  answer_install_dialog(target.path());
+  auto run = start_busy_installer(folder, "first", "an earlier first");
   ASSERT_TRUE(confirm(OVERWRITE_CAPTION, "overwrite-before-abort"));  // はい for first
   pause_ms(100);  // the question gone, the progress window takes clicks again
   std::vector<WindowInfo> progress = display->windows(TITLE);
@@ -249,11 +256,7 @@ TEST_F(GtkInstall, AbortInTheMiddleEndsWithoutAMessageAndKeepsTheWrittenFiles) {
 // A signal in the middle of replacing a file: the earlier file stays whole, no launcher.
 TEST_F(GtkInstall, ASignalDuringAReplacementKeepsTheEarlierFile) {
   cabwriter::SourceFolder folder = busy_folder();
-  vexapack::PackageSettings settings = shipped_settings("first");
-  settings.desktop = 0x03;
-  write_file(target / "f2000", "the user's own f2000");
-  auto run = start_installer(make_package(settings, cabwriter::serialize(cabwriter::build_cabinet({folder}))));
-  answer_install_dialog(target.path());
+  auto run = start_busy_installer(folder, "f2000", "the user's own f2000");
   ASSERT_TRUE(confirm(OVERWRITE_CAPTION, "overwrite-before-signal"));  // はい for f2000
   run->send_signal(SIGTERM);
   EXPECT_EQ(finish(*run), 2) << run->output();

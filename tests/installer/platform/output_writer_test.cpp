@@ -18,27 +18,6 @@ using testsupport::TempDir;
 
 namespace {
 
-// Faults for the writer's write call: the n-th call (1-based) fails with `error`; `short_by`
-// makes every call take fewer bytes than offered.
-struct Faults {
-  int fail_at = 0;
-  int error = 0;
-  size_t short_by = 0;
-  int calls = 0;
-};
-Faults faults;
-
-ssize_t faulty_write(int fd, const void* data, size_t size) {
-  if (++faults.calls == faults.fail_at) {
-    errno = faults.error;
-    return -1;
-  }
-  if (faults.short_by && size > faults.short_by) size -= faults.short_by;
-  return ::write(fd, data, size);
-}
-
-int faulty_fsync(int fd) { return ::fsync(fd); }
-
 struct Tree {
   TempDir root;  // holds "dest" and, beside it, "outside"
   std::string dest() const { return root / "dest"; }
@@ -70,7 +49,7 @@ struct FailureCase {
   const char* what;
   std::function<void(Tree&)> prepare;
   std::string name;
-  Faults faults;
+  testsupport::WriteFaults faults;
   OutputStep step;
   int error;
   std::string failed_name;
@@ -83,9 +62,8 @@ TEST_P(OutputFailures, LeaveEveryEarlierFileAsItWasAndNoTemporaryFile) {
   Tree tree;
   if (c.prepare) c.prepare(tree);
   testsupport::TreeSnapshot before = testsupport::snapshot_tree(tree.root.path());
-  faults = c.faults;
   {
-    OutputWriter writer({}, {faulty_write, faulty_fsync});
+    OutputWriter writer({}, testsupport::faulty_output_syscalls(c.faults));
     ASSERT_TRUE(writer.open_destination(tree.dest(), false));
     EXPECT_FALSE(write_through(writer, c.name, big_data(3 << 20)));
     EXPECT_EQ(writer.failure().step, c.step);
@@ -116,17 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"name too long", nullptr, std::string(300, 'n'), {}, OutputStep::Create, ENAMETOOLONG, std::string(300, 'n')},
         FailureCase{"parent step", nullptr, "../outside/target.txt", {}, OutputStep::Create, EINVAL, "../outside/target.txt"},
         FailureCase{"empty component", nullptr, "a//b", {}, OutputStep::Create, EINVAL, "a//b"}),
-    [](const auto& info) {
-      std::string name = info.param.what;
-      for (char& c : name)
-        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-      return name;
-    });
+    [](const auto& info) { return testsupport::test_name_of(info.param.what); });
 
 TEST(OutputWriter, ReplacesOnlyAtCommitAndShortWritesStillArriveWhole) {
   Tree tree;
-  faults = {0, 0, 1000};
-  OutputWriter writer({}, {faulty_write, faulty_fsync});
+  OutputWriter writer({}, testsupport::faulty_output_syscalls({0, 0, 1000}));
   ASSERT_TRUE(writer.open_destination(tree.dest(), false));
   std::vector<uint8_t> data = big_data(1 << 20);
   int handle = writer.begin("old.txt");

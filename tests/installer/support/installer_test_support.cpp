@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -130,6 +132,33 @@ std::vector<std::string> temporary_files(const TreeSnapshot& tree) {
   for (const auto& [path, state] : tree)
     if (fs::path(path).filename().string().starts_with(".vexa-")) found.push_back(path);
   return found;
+}
+
+std::string test_name_of(const std::string& description) {
+  std::string name = description;
+  for (char& c : name)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+namespace {
+WriteFaults active_faults;
+
+ssize_t faulty_write(int fd, const void* data, size_t size) {
+  if (++active_faults.calls == active_faults.fail_at) {
+    errno = active_faults.error;
+    return -1;
+  }
+  if (active_faults.shorten && size > active_faults.shorten) size -= active_faults.shorten;
+  return ::write(fd, data, size);
+}
+
+int plain_fsync(int fd) { return ::fsync(fd); }
+}  // namespace
+
+platform::OutputSyscalls faulty_output_syscalls(const WriteFaults& faults) {
+  active_faults = faults;
+  return {faulty_write, plain_fsync};
 }
 
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data, uint16_t attributes) {

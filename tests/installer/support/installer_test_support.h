@@ -10,6 +10,7 @@
 
 #include "cab_set_writer.h"
 #include "installer/frontend/installer_app.h"
+#include "installer/platform/output_writer.h"
 #include "installer/platform/scripted/scripted_ui.h"
 #include "package_writer.h"
 
@@ -55,6 +56,19 @@ TreeSnapshot snapshot_tree(const std::string& folder);
 std::vector<std::string> tree_changes(const TreeSnapshot& before, const TreeSnapshot& after);
 // Names in the tree that look like a temporary output file.
 std::vector<std::string> temporary_files(const TreeSnapshot& tree);
+
+// A parameterized case's description as a test name: every other character becomes '_'.
+std::string test_name_of(const std::string& description);
+
+// Disk faults for the output writer's system calls: the n-th write call (1-based) fails with
+// `error`; with `shorten`, every call takes that many bytes less than offered. One at a time.
+struct WriteFaults {
+  int fail_at = 0;
+  int error = 0;
+  size_t shorten = 0;
+  int calls = 0;
+};
+platform::OutputSyscalls faulty_output_syscalls(const WriteFaults& faults);
 
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data,
                                   uint16_t attributes = 0x20);

@@ -1,5 +1,7 @@
 // The packager as a command: a package the stub can run, and clear errors for bad input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "installer_test_support.h"
 #include "package_writer.h"
@@ -36,12 +38,15 @@ TEST(VexapackCli, BuildsAnExecutablePackage) {
 TEST(VexapackCli, ReportsBadInputClearly) {
   TempDir dir;
   write_file(dir / "a", "a");
+  mkfifo((dir / "fifo").c_str(), 0644);  // never waited on
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
   } cases[] = {
-      {{"--stub", VEXASFX, "-o", dir / "out", dir / "missing"}, "cannot read " + dir / "missing"},
-      {{"--stub", dir / "nostub", "-o", dir / "out", dir / "a"}, "cannot read " + dir / "nostub"},
+      {{"--stub", VEXASFX, "-o", dir / "out", dir / "missing"}, "cannot read " + dir / "missing" + ": No such file or directory"},
+      {{"--stub", dir / "nostub", "-o", dir / "out", dir / "a"}, "cannot read " + dir / "nostub" + ": No such file or directory"},
+      {{"--stub", VEXASFX, "-o", dir / "out", dir / "fifo"}, "cannot read " + dir / "fifo" + ": not a regular file"},
+      {{"--stub", VEXASFX, "-o", dir / "out", dir.path()}, "cannot read " + dir.path() + ": not a regular file"},
       {{"--stub", VEXASFX, "-o", dir / "out", "--title", std::string(256, 't'), dir / "a"},
        "the title is longer than 255 UTF-16 units"},
       {{"--stub", VEXASFX, "-o", dir / "out", "--desktop", "maybe", dir / "a"}, "unknown shortcut option 'maybe'"},
@@ -56,6 +61,21 @@ TEST(VexapackCli, ReportsBadInputClearly) {
     EXPECT_NE(r.output.find("vexapack: " + c.message), std::string::npos) << r.output;
     EXPECT_FALSE(exists(dir / "out")) << c.message;
   }
+}
+
+// -o naming an input or the stub (also through a link) is refused before anything is written.
+TEST(VexapackCli, RefusesToOverwriteItsOwnInputs) {
+  TempDir dir;
+  write_file(dir / "a", "input a");
+  write_file(dir / "stub", read_file(VEXASFX));
+  symlink((dir / "a").c_str(), (dir / "link-to-a").c_str());
+  for (const std::string& output : {dir / "a", dir / "stub", dir / "link-to-a"}) {
+    ProcessResult r = vexapack({"--stub", dir / "stub", "-o", output, dir / "a"});
+    EXPECT_EQ(r.exit_code, 1) << output;
+    EXPECT_NE(r.output.find("vexapack: refusing to write " + output + ": it is the input "), std::string::npos) << r.output;
+  }
+  EXPECT_EQ(read_file(dir / "a"), std::vector<uint8_t>({'i', 'n', 'p', 'u', 't', ' ', 'a'}));
+  EXPECT_EQ(read_file(dir / "stub"), read_file(VEXASFX));
 }
 
 }  // namespace
