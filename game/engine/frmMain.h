@@ -70,6 +70,25 @@ class frmMain {
   void Unload();  // runs Form_QueryUnload once, then ends the program
   bool Unloaded() const { return unloaded_; }
 
+  // Pause, during play only: every timer holds, the sound holds, the picture shows "PAUSE"
+  // and nothing but the pause key (P without modifiers, or Pause), the key-ups and the menus
+  // reach the game. Resuming restores the picture exactly; the game goes on as if the time
+  // in between had not passed. Starting a game resumes first.
+  static bool IsPauseKey(Integer KeyCode, Integer Shift);
+  void TogglePause();
+  void PausePlay();   // nothing unless a game is being played
+  void ResumePlay();  // nothing unless paused
+  bool Paused() const { return paused_; }
+
+  // How the desktop shows the picture: 0 fits the screen, else a whole-number scale. Kept
+  // in the INI file's section of its own, which is written once it exists or a choice was made.
+  struct DisplayPrefs {
+    int scale = 0;
+    bool fullscreen = false;
+    bool stored = false;
+  };
+  DisplayPrefs display;
+
   // Round set-up and the start of a game.
   void StartRound();
   void mnuStart_Click();
@@ -148,6 +167,9 @@ class frmMain {
   void DesignMenus();
   void DesignPanel();
   std::string IniPath() const;
+  void LoadDisplayPrefs(const std::string& path);
+  void SaveDisplayPrefs(const std::string& path);
+  void DrawPauseCaption();
   void LoadHighScore();
   void CheckHighScore();
   void EnterHighScoreName();
@@ -163,6 +185,8 @@ class frmMain {
   Ports ports_;
   bool unloaded_ = false;
   bool nameEntryOpen_ = false;  // ShowTitle's name dialog is open
+  bool paused_ = false;
+  std::vector<Colour> underPause_;  // the picture as it was when the pause began
 };
 
 // Int() of the original: the floor, as a 32-bit value.

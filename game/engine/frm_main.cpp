@@ -104,7 +104,10 @@ void frmMain::DesignControls() {
 }
 
 void frmMain::DesignMenus() {
-  mnuStart.OnClick([this] { mnuStart_Click(); });
+  mnuStart.OnClick([this] {
+    ResumePlay();
+    mnuStart_Click();
+  });
   mnuExit.OnClick([this] { mnuExit_Click(); });
   mnuEasy.OnClick([this] { mnuEasy_Click(); });
   mnuMedium.OnClick([this] { mnuMedium_Click(); });
@@ -118,6 +121,10 @@ void frmMain::DesignMenus() {
 }
 
 void frmMain::KeyDown(Integer KeyCode, Integer Shift) {
+  if (IsPauseKey(KeyCode, Shift) && (paused_ || gd.GameMode == kModePlay)) {
+    TogglePause();
+    return;
+  }
   if (Shift == 0) {
     for (MenuItem* m : MenuItems()) {
       if (m->Shortcut() == KeyCode && m->HasHandler()) {
@@ -126,6 +133,7 @@ void frmMain::KeyDown(Integer KeyCode, Integer Shift) {
       }
     }
   }
+  if (paused_) return;
   Form_KeyDown(KeyCode, Shift);
 }
 

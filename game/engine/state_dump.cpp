@@ -73,6 +73,7 @@ std::vector<std::string> DumpState(const frmMain& form) {
     out.push_back(name + ".Caption=" + caption);
     out.push_back(name + ".Visible=" + (label->Visible() ? "True" : "False"));
   }
+  if (form.Paused()) out.push_back("Paused=True");  // only then, so other dumps stay as they were
   return out;
 }
 

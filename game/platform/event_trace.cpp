@@ -32,6 +32,7 @@ void EventTrace::KeyUp(int16_t code, int16_t shift) {
 
 void EventTrace::Menu(const std::string& name) { Line("menu " + name, true); }
 void EventTrace::DblClick() { Line("dblclick", true); }
+void EventTrace::Pause() { Line("pause", true); }
 void EventTrace::DialogBegin() { Line("dialog-begin"); }
 
 void EventTrace::DialogEnd(const std::string& answer) {

@@ -1,7 +1,7 @@
 #pragma once
 // A record of every handler the window dispatched, in order, one line each, so that a run of
 // the desktop game can be replayed on the headless platform and its screen compared:
-//   timer NAME | keydown CODE SHIFT | keyup CODE SHIFT | menu NAME | dblclick
+//   timer NAME | keydown CODE SHIFT | keyup CODE SHIFT | menu NAME | dblclick | pause
 //   dialog-begin | dialog-end [ANSWER] | snapshot N
 // The game draws its random numbers in handler order only, so the order is all a replay needs.
 #include <cstdint>
@@ -25,6 +25,7 @@ class EventTrace {
   void KeyUp(int16_t code, int16_t shift);
   void Menu(const std::string& name);
   void DblClick();
+  void Pause();  // the game paused itself (its window went to the background)
   void DialogBegin();
   void DialogEnd(const std::string& answer);  // the answer on one line; line breaks become blanks
   int Snapshot();  // writes the marker, flushes, returns its number

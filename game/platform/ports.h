@@ -24,6 +24,8 @@ class SoundPort {
   virtual void MusicOpen(const std::string& path) = 0;
   virtual void MusicPlay() = 0;
   virtual void MusicCloseAll() = 0;
+  // Holds the effect and the music where they are, silent, and lets them go on on release.
+  virtual void Hold(bool held) = 0;
 };
 
 // Modal boxes. Both run their own loop in which the timers keep firing.

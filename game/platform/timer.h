@@ -16,6 +16,9 @@ class TimerScheduler {
   virtual void Detach(Timer& t) = 0;
   // Interval or Enabled changed: the countdown starts again from now.
   virtual void Restart(Timer& t) = 0;
+  // While held no timer fires and time stands still for all of them: on release each one
+  // has exactly the time left that it had when the hold began.
+  virtual void Hold(bool held) = 0;
 };
 
 class Timer {

@@ -5,7 +5,7 @@
 namespace kv {
 
 void TimerQueue::Attach(Timer& t, int64_t now) {
-  entries_.push_back({&t, now + t.Interval() * ticksPerMs_, t.Running(), 0});
+  entries_.push_back({&t, Clock(now) + t.Interval() * ticksPerMs_, t.Running(), 0});
 }
 
 void TimerQueue::Detach(Timer& t) {
@@ -16,8 +16,18 @@ void TimerQueue::Restart(Timer& t, int64_t now) {
   for (Entry& e : entries_) {
     if (e.timer != &t) continue;
     e.scheduled = t.Running();
-    e.due = now + t.Interval() * ticksPerMs_;
+    e.due = Clock(now) + t.Interval() * ticksPerMs_;
   }
+}
+
+void TimerQueue::Hold(bool held, int64_t now) {
+  if (held == held_) return;
+  if (held) {
+    heldAt_ = now;
+  } else {
+    for (Entry& e : entries_) e.due += now - heldAt_;
+  }
+  held_ = held;
 }
 
 TimerQueue::Entry* TimerQueue::Earliest() {
@@ -29,13 +39,14 @@ TimerQueue::Entry* TimerQueue::Earliest() {
 
 int64_t TimerQueue::NextDue() const {
   int64_t next = kNever;
+  if (held_) return next;
   for (const Entry& e : entries_)
     if (e.scheduled) next = std::min(next, e.due);
   return next;
 }
 
 Timer* TimerQueue::FireDue(int64_t now, const std::function<void(const Timer&)>& beforeFire) {
-  Entry* e = Earliest();
+  Entry* e = held_ ? nullptr : Earliest();
   if (!e || e->due > now) return nullptr;
   // An interval set to 0 by a handler stops the timer at its next restart; until then it
   // must not divide by zero.

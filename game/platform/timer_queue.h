@@ -23,6 +23,9 @@ class TimerQueue {
   void Attach(Timer& t, int64_t now);
   void Detach(Timer& t);
   void Restart(Timer& t, int64_t now);  // the countdown starts again from now
+  // Held, nothing is due; released at now, every countdown goes on from where it stood.
+  void Hold(bool held, int64_t now);
+  bool Held() const { return held_; }
 
   int64_t NextDue() const;  // kNever when no timer runs
   // Fires the earliest timer due at now, if any; returns the timer fired or nullptr. The
@@ -39,9 +42,12 @@ class TimerQueue {
     uint64_t fired;
   };
   Entry* Earliest();
+  int64_t Clock(int64_t now) const { return held_ ? heldAt_ : now; }
 
   int64_t ticksPerMs_;
   std::vector<Entry> entries_;
+  bool held_ = false;
+  int64_t heldAt_ = 0;
 };
 
 }  // namespace kv

@@ -58,6 +58,7 @@ void frmMain::LoadSettings() {
   // A value that is neither a Boolean word nor a number counts as the default.
   gd.SoundOn = BooleanFromText(ini.MyGetString(path, "Settings", "Sound", "True")).value_or(true);
   gd.MusicOn = BooleanFromText(ini.MyGetString(path, "Settings", "Music", "True")).value_or(true);
+  LoadDisplayPrefs(path);
 }
 
 // The results of the writes are not examined: a failed save leaves the game as it is.
@@ -70,6 +71,7 @@ void frmMain::SaveSettings() {
   ini.MySetString(path, "Settings", "Speed", std::to_string(speed));
   ini.MySetString(path, "Settings", "Sound", BooleanText(gd.SoundOn));
   ini.MySetString(path, "Settings", "Music", BooleanText(gd.MusicOn));
+  SaveDisplayPrefs(path);
 }
 
 void frmMain::SetLevelEasy() {

@@ -53,6 +53,8 @@ void Replay::RunOne(const Line& l) {
     m->Click();
   } else if (l.verb == "dblclick") {
     form_->Form_DblClick();
+  } else if (l.verb == "pause") {
+    form_->PausePlay();
   } else if (l.verb == "snapshot") {
     bool ok = true;
     if (Number(l.rest, ok) == target_ && ok) throw Stop{};

@@ -19,7 +19,8 @@ bool ParseNumber(const std::string& s, T& v) {
 bool ParseKey(const std::string& s, int16_t& code) {
   static const std::map<std::string, int16_t> kNames = {
       {"left", kKeyLeft},    {"right", kKeyRight},  {"enter", kKeyReturn}, {"shift", kKeyShift},
-      {"ctrl", kKeyControl}, {"alt", kKeyMenu},     {"f5", kKeyF5}};
+      {"ctrl", kKeyControl}, {"alt", kKeyMenu},     {"f5", kKeyF5},
+      {"p", kKeyP},          {"pause", kKeyPause}};
   auto it = kNames.find(s);
   if (it != kNames.end()) {
     code = it->second;

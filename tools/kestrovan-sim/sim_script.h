@@ -3,7 +3,7 @@
 //   keydown CODE [SHIFT]   keyup CODE [SHIFT]   menu NAME   answer [TEXT]   dblclick
 //   screenshot FILE
 // Blank lines and lines starting with '#' are ignored. CODE is a number or one of left,
-// right, enter, shift, ctrl, alt, f5.
+// right, enter, shift, ctrl, alt, f5, p, pause.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -53,6 +53,11 @@ void GlibLoop::Restart(Timer& t) {
   Reschedule();
 }
 
+void GlibLoop::Hold(bool held) {
+  queue_.Hold(held, g_get_monotonic_time());
+  Reschedule();
+}
+
 void GlibLoop::Reschedule() {
   int64_t due = queue_.NextDue();
   g_source_set_ready_time(source_, stopped_ || due == TimerQueue::kNever ? -1 : due);

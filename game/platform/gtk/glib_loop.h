@@ -24,6 +24,7 @@ class GlibLoop : public TimerScheduler, public Sleeper {
   void Attach(Timer& t) override;
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
+  void Hold(bool held) override;
 
   // Puts the current picture on the screen, then blocks the whole game.
   void Sleep(int32_t ms) override;

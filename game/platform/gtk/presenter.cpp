@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 #include "game/platform/frame_diff.h"
 
 namespace kv {
@@ -16,6 +18,15 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
 gboolean OnTick(GtkWidget*, GdkFrameClock*, gpointer self) {
   static_cast<Presenter*>(self)->QueueChanged();
   return G_SOURCE_CONTINUE;
+}
+
+// The source pattern maps framebuffer pixels onto the placement, sampled nearest: whole
+// scales then give exact squares.
+void SetPictureSource(cairo_t* cr, cairo_surface_t* image, int x, int y, int scale) {
+  cairo_translate(cr, x, y);
+  cairo_scale(cr, scale, scale);
+  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
 }
 
 }  // namespace
@@ -36,17 +47,51 @@ Presenter::Presenter(Surface& surface)
 
 Presenter::~Presenter() { cairo_surface_destroy(image_); }
 
+void Presenter::SetScale(int scale) {
+  scale_ = scale < 1 ? 1 : scale;
+  SetFill(false);
+}
+
+void Presenter::SetFill(bool fill) {
+  fill_ = fill;
+  const int s = fill ? 1 : scale_;
+  gtk_widget_set_halign(area_, fill ? GTK_ALIGN_FILL : GTK_ALIGN_START);
+  gtk_widget_set_valign(area_, fill ? GTK_ALIGN_FILL : GTK_ALIGN_START);
+  gtk_widget_set_hexpand(area_, fill);
+  gtk_widget_set_vexpand(area_, fill);
+  gtk_widget_set_size_request(area_, Surface::kWidth * s, Surface::kHeight * s);
+  gtk_widget_queue_draw(area_);
+}
+
+Presenter::Placement Presenter::Place() const {
+  if (!fill_) return {scale_, 0, 0};
+  const int w = gtk_widget_get_allocated_width(area_), h = gtk_widget_get_allocated_height(area_);
+  const int s = std::max(1, std::min(w / Surface::kWidth, h / Surface::kHeight));
+  return {s, std::max(0, (w - Surface::kWidth * s) / 2), std::max(0, (h - Surface::kHeight * s) / 2)};
+}
+
 void Presenter::Draw(cairo_t* cr) {
   cairo_surface_mark_dirty(image_);
-  cairo_set_source_surface(cr, image_, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_paint(cr);
+  const Placement p = Place();
+  if (fill_) {
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+  }
+  cairo_save(cr);
+  SetPictureSource(cr, image_, p.x, p.y, p.scale);
+  cairo_rectangle(cr, 0, 0, Surface::kWidth, Surface::kHeight);
+  cairo_fill(cr);
+  cairo_restore(cr);
   cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
   if (clip->status == CAIRO_STATUS_SUCCESS) {
     for (int i = 0; i < clip->num_rectangles; ++i) {
       const cairo_rectangle_t& c = clip->rectangles[i];
-      Rect r{static_cast<int>(c.x), static_cast<int>(c.y), static_cast<int>(c.width), static_cast<int>(c.height)};
-      CopyRect(surface_.pixels(), shown_, Surface::kWidth, Intersect(r, surface_.bounds()));
+      // Only framebuffer pixels drawn whole count as shown.
+      const int x0 = (static_cast<int>(c.x) - p.x + p.scale - 1) / p.scale;
+      const int y0 = (static_cast<int>(c.y) - p.y + p.scale - 1) / p.scale;
+      const int x1 = (static_cast<int>(c.x + c.width) - p.x) / p.scale;
+      const int y1 = (static_cast<int>(c.y + c.height) - p.y) / p.scale;
+      CopyRect(surface_.pixels(), shown_, Surface::kWidth, Intersect({x0, y0, x1 - x0, y1 - y0}, surface_.bounds()));
     }
   } else {
     shown_ = surface_.pixels();
@@ -56,7 +101,9 @@ void Presenter::Draw(cairo_t* cr) {
 
 void Presenter::QueueChanged() {
   Rect r = ChangedRect(surface_.pixels(), shown_, Surface::kWidth, Surface::kHeight);
-  if (!r.empty()) gtk_widget_queue_draw_area(area_, r.x, r.y, r.w, r.h);
+  if (r.empty()) return;
+  const Placement p = Place();
+  gtk_widget_queue_draw_area(area_, p.x + r.x * p.scale, p.y + r.y * p.scale, r.w * p.scale, r.h * p.scale);
 }
 
 // Paints r of the framebuffer onto the screen outside the frame cycle, through the toplevel.
@@ -67,15 +114,15 @@ void Presenter::PaintNow(Rect r) {
   int ax, ay, tx, ty;
   gdk_window_get_origin(areaWindow, &ax, &ay);
   gdk_window_get_origin(top, &tx, &ty);
-  const int dx = ax - tx, dy = ay - ty;
-  cairo_rectangle_int_t box{r.x + dx, r.y + dy, r.w, r.h};
+  const Placement p = Place();
+  const int dx = ax - tx + p.x, dy = ay - ty + p.y;
+  cairo_rectangle_int_t box{dx + r.x * p.scale, dy + r.y * p.scale, r.w * p.scale, r.h * p.scale};
   cairo_region_t* region = cairo_region_create_rectangle(&box);
   GdkDrawingContext* context = gdk_window_begin_draw_frame(top, region);
   cairo_t* cr = gdk_drawing_context_get_cairo_context(context);
   cairo_surface_mark_dirty_rectangle(image_, r.x, r.y, r.w, r.h);
-  cairo_set_source_surface(cr, image_, dx, dy);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_rectangle(cr, box.x, box.y, box.width, box.height);
+  SetPictureSource(cr, image_, dx, dy, p.scale);
+  cairo_rectangle(cr, r.x, r.y, r.w, r.h);
   cairo_fill(cr);
   gdk_window_end_draw_frame(top, context);
   cairo_region_destroy(region);

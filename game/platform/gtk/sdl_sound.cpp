@@ -73,7 +73,9 @@ bool SdlSound::PlayWave(const std::string& path) {
   // A new effect always ends the one still sounding, even when it cannot play itself.
   Mix_HaltChannel(kEffectChannel);
   Mix_Chunk* chunk = Load(path);
-  return chunk && Mix_PlayChannel(kEffectChannel, chunk, 0) == kEffectChannel;
+  if (!chunk || Mix_PlayChannel(kEffectChannel, chunk, 0) != kEffectChannel) return false;
+  if (held_) Mix_Pause(kEffectChannel);
+  return true;
 }
 
 void SdlSound::MusicOpen(const std::string& path) {
@@ -83,7 +85,9 @@ void SdlSound::MusicOpen(const std::string& path) {
 }
 
 void SdlSound::MusicPlay() {
-  if (music_) Mix_PlayMusic(music_, 0);  // once, no repeat
+  if (!music_) return;
+  Mix_PlayMusic(music_, 0);  // once, no repeat
+  if (held_) Mix_PauseMusic();
 }
 
 void SdlSound::MusicCloseAll() {
@@ -91,6 +95,19 @@ void SdlSound::MusicCloseAll() {
   Mix_HaltMusic();
   Mix_FreeMusic(music_);
   music_ = nullptr;
+}
+
+// Paused sound keeps its place; a piece or effect started while held starts held too.
+void SdlSound::Hold(bool held) {
+  if (!open_) return;
+  held_ = held;
+  if (held) {
+    Mix_Pause(-1);
+    Mix_PauseMusic();
+  } else {
+    Mix_Resume(-1);
+    Mix_ResumeMusic();
+  }
 }
 
 void SdlSound::WarmMusic() {

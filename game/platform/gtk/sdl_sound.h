@@ -27,6 +27,7 @@ class SdlSound : public SoundPort {
   void MusicOpen(const std::string& path) override;
   void MusicPlay() override;
   void MusicCloseAll() override;
+  void Hold(bool held) override;
 
   // Loading the sound font takes about a second; a piece kept loaded in the background keeps
   // its samples cached, so that opening the music later costs a fraction of that.
@@ -44,6 +45,7 @@ class SdlSound : public SoundPort {
   Mix_Chunk* Load(const std::string& path);
 
   bool open_ = false;
+  bool held_ = false;
   std::map<std::string, Cached> chunks_;
   Mix_Music* music_ = nullptr;
   std::mutex loading_;  // the mixer loads one piece at a time

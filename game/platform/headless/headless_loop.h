@@ -27,6 +27,7 @@ class HeadlessLoop : public TimerScheduler, public Sleeper {
   void Attach(Timer& t) override;
   void Detach(Timer& t) override;
   void Restart(Timer& t) override;
+  void Hold(bool held) override { timers_.Hold(held, now_); }
 
   // Input (keys, menus) is dropped while a modal box is open: the box takes the keys and the
   // menus cannot be reached. An observer (a screenshot) only looks: it also runs during a

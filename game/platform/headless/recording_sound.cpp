@@ -26,4 +26,6 @@ void RecordingSound::MusicPlay() { Record("play music"); }
 
 void RecordingSound::MusicCloseAll() { Record("close all"); }
 
+void RecordingSound::Hold(bool held) { Record(held ? "hold" : "release"); }
+
 }  // namespace kv

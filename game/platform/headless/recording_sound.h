@@ -23,6 +23,7 @@ class RecordingSound : public SoundPort {
   void MusicOpen(const std::string& path) override;
   void MusicPlay() override;
   void MusicCloseAll() override;
+  void Hold(bool held) override;  // recorded as "hold" and "release"
 
   const std::vector<SoundCall>& calls() const { return calls_; }
   void clear() { calls_.clear(); }

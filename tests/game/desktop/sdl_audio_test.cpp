@@ -24,12 +24,16 @@ class DiskAudio : public ::testing::Test {
   }
   std::string output() const { return folder.path() + "/out.raw"; }
 
-  // The loudest 16-bit sample written so far.
-  int Peak() const {
+  std::vector<char> Written() const {
     std::ifstream in(output(), std::ios::binary);
-    std::vector<char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  // The loudest 16-bit sample written so far, from byte `from` on.
+  int Peak(size_t from = 0) const {
+    std::vector<char> b = Written();
     int peak = 0;
-    for (size_t i = 0; i + 1 < b.size(); i += 2) {
+    for (size_t i = from & ~size_t{1}; i + 1 < b.size(); i += 2) {
       int16_t s = static_cast<int16_t>(static_cast<uint8_t>(b[i]) | (static_cast<uint8_t>(b[i + 1]) << 8));
       peak = std::max(peak, std::abs(int(s)));
     }
@@ -66,6 +70,24 @@ TEST_F(DiskAudio, ANewEffectCutsTheOldOne) {
   ASSERT_TRUE(sound.PlayWave(kBin + "/fire.wav"));
   // Only the short zap is left to finish.
   EXPECT_TRUE(WaitFor([&] { return !sound.EffectPlaying(); }, 3000));
+}
+
+TEST_F(DiskAudio, HeldSoundIsSilentAndGoesOnOnRelease) {
+  SdlSound sound;
+  ASSERT_TRUE(sound.PlayWave(kBin + "/ufo.wav"));  // eight seconds long
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  sound.Hold(true);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // what was mixed before the hold
+  const size_t heldFrom = Written().size();
+  sound.PlayWave(kBin + "/fire.wav");  // started while held: held too
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_GT(Written().size(), heldFrom + 44100) << "the output stopped instead of going on silent";
+  EXPECT_EQ(Peak(heldFrom), 0);
+  EXPECT_TRUE(sound.EffectPlaying());
+  const size_t releasedFrom = Written().size();
+  sound.Hold(false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_GT(Peak(releasedFrom), 3000);
 }
 
 TEST_F(DiskAudio, TheBackgroundPiecePlaysOnceThroughTheSoundFontAndStopsAtOnce) {

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "game/platform/gtk/pango_text.h"
@@ -35,6 +36,8 @@ std::string Caption(sim::Replay& r, const std::string& label) {
 
 class DesktopGame : public ::testing::Test {
  protected:
+  explicit DesktopGame(const std::string& screen = "1024x768x24") : x(screen) {}
+
   void SetUp() override {
     ASSERT_TRUE(x.ok()) << "no virtual display (Xvfb)";
     ASSERT_TRUE(game.Start(x.name()));
@@ -53,23 +56,56 @@ class DesktopGame : public ::testing::Test {
     return replay;
   }
 
-  // The client area lies below the menu bar and shows the framebuffer 1:1.
-  void ExpectScreenIs(const Capture& screen, const Surface& expected, const char* what) {
-    ASSERT_EQ(screen.width, kClientW) << what;
-    const int top = screen.height - kClientH;
-    ASSERT_GT(top, 10) << "no menu bar above the client area";
-    int differ = 0, firstX = -1, firstY = -1;
-    for (int y = 0; y < kClientH; ++y)
-      for (int x0 = 0; x0 < kClientW; ++x0)
-        if (screen.at(x0, top + y) != expected.Get(x0, y) && differ++ == 0) firstX = x0, firstY = y;
+  // The client area lies below the menu bar and shows the framebuffer, each pixel a square
+  // of scale × scale; in fullscreen (left given) at (left, top) with black all around.
+  void ExpectScreenIs(const Capture& screen, const Surface& expected, const char* what, int scale = 1,
+                      int left = -1, int top = -1) {
+    const bool windowed = left < 0;
+    if (windowed) {
+      ASSERT_EQ(screen.width, kClientW * scale) << what;
+      left = 0;
+      top = screen.height - kClientH * scale;
+      ASSERT_GT(top, 10) << "no menu bar above the client area";
+    }
+    int differ = 0, firstX = -1, firstY = -1, border = 0;
+    for (int y = 0; y < screen.height; ++y)
+      for (int x0 = 0; x0 < screen.width; ++x0) {
+        const int gx = (x0 - left) / scale, gy = (y - top) / scale;
+        if (x0 < left || y < top || gx >= kClientW || gy >= kClientH) {
+          border += !windowed && screen.at(x0, y) != kBlack;
+          continue;
+        }
+        if (screen.at(x0, y) != expected.Get(gx, gy) && differ++ == 0) firstX = x0, firstY = y;
+      }
     if (differ) {
-      std::vector<Colour> client(screen.pixels.begin() + static_cast<long>(top) * kClientW, screen.pixels.end());
       std::string error;
-      WriteFile(std::string(::testing::TempDir()) + "/e2e_screen.png", EncodePng(client, kClientW, kClientH), error);
+      WriteFile(std::string(::testing::TempDir()) + "/e2e_screen.png", EncodePng(screen.pixels, screen.width, screen.height),
+                error);
       WriteScreenshot(expected, std::string(::testing::TempDir()) + "/e2e_replay.png", error);
     }
     EXPECT_EQ(differ, 0) << what << ": pixels differ from the replay, first at (" << firstX << ", " << firstY
                          << "); both pictures are in " << ::testing::TempDir();
+    EXPECT_EQ(border, 0) << what << ": the border around the picture is not black";
+  }
+
+  // Keeps what the user saw, when KV_SCREENSHOT_DIR names a folder.
+  static void Keep(const Capture& screen, const std::string& name) {
+    const char* dir = std::getenv("KV_SCREENSHOT_DIR");
+    if (!dir || !*dir) return;
+    std::string error;
+    EXPECT_TRUE(WriteFile(std::string(dir) + "/" + name + ".png", EncodePng(screen.pixels, screen.width, screen.height),
+                          error))
+        << error;
+  }
+
+  // The window takes its new size a moment after the key.
+  bool WaitForSize(int width, int height = -1) {
+    for (int i = 0; i < 200; ++i) {
+      int w = 0, h = 0;
+      if (x.Geometry(window, w, h) && w == width && (height < 0 || h == height)) return true;
+      Pause(50);
+    }
+    return false;
   }
 
   bool Keys(std::vector<std::string> args) {
@@ -203,6 +239,31 @@ TEST_F(DesktopGame, TheAboutBoxLeavesTheGameRunningAndExitByKeysSavesTheSettings
   ExpectSettingsWritten();
 }
 
+TEST_F(DesktopGame, PlayPausesWhenAnotherProgramTakesTheFocusAndGoesOnOnlyOnTheKey) {
+  ASSERT_TRUE(Press({"key", "F5"}, "keydown 116 0"));
+  Pause(1500);
+  x.FocusElsewhere();
+  ASSERT_TRUE(TraceGets("\npause\n")) << "the game did not pause";
+  Pause(1000);
+  Capture screen;
+  auto paused = Moment(screen);
+  EXPECT_TRUE(paused->form().Paused());
+  ExpectScreenIs(screen, paused->form().surface, "paused in the background");
+  game.Continue();
+  Pause(500);
+  auto still = Moment(screen);
+  const std::string trace = game.Trace();
+  EXPECT_EQ(trace.substr(trace.size() - 22), "snapshot 1\nsnapshot 2\n") << "handlers ran while paused";
+  game.Continue();
+
+  ASSERT_TRUE(Press({"key", "p"}, "keydown 80 0"));
+  Pause(500);
+  auto going = Moment(screen);
+  EXPECT_FALSE(going->form().Paused());
+  ExpectScreenIs(screen, going->form().surface, "going on");
+  game.Continue();
+}
+
 TEST_F(DesktopGame, TheEndOfTheSessionUnloadsTheForm) {
   Pause(500);
   game.Signal(SIGTERM);
@@ -214,6 +275,65 @@ TEST_F(DesktopGame, TheLossOfTheDisplayUnloadsTheForm) {
   Pause(500);
   x.KillServer();
   EXPECT_EQ(game.WaitExit(30000), 0);
+  ExpectSettingsWritten();
+}
+
+// A screen of 1920 × 1080: the window starts at twice the size, and goes fullscreen.
+class WideScreenGame : public DesktopGame {
+ protected:
+  WideScreenGame() : DesktopGame("1920x1080x24") {}
+};
+
+TEST_F(WideScreenGame, TheWindowScalesCrisplyGoesFullscreenLetterboxedAndComesBackWithItsMenus) {
+  int w = 0, h = 0;
+  ASSERT_TRUE(x.Geometry(window, w, h));
+  EXPECT_EQ(w, 2 * kClientW) << "the largest scale that fits 1920 × 1080 is 2";
+  Pause(1200);
+  Capture screen;
+  auto twice = Moment(screen);
+  ExpectScreenIs(screen, twice->form().surface, "title at 2x", 2);
+  Keep(screen, "window-2x");
+  game.Continue();
+
+  ASSERT_TRUE(Keys({"key", "ctrl+0"}));
+  ASSERT_TRUE(WaitForSize(kClientW));
+  auto once = Moment(screen);
+  ExpectScreenIs(screen, once->form().surface, "title at 1x");
+  Keep(screen, "window-1x");
+  game.Continue();
+  ASSERT_TRUE(Keys({"key", "ctrl+equal"}));
+  ASSERT_TRUE(WaitForSize(2 * kClientW));
+
+  ASSERT_TRUE(Press({"key", "F5"}, "keydown 116 0"));
+  Pause(1500);
+  ASSERT_TRUE(Keys({"key", "F11"}));
+  ASSERT_TRUE(WaitForSize(1920, 1080));
+  Pause(500);
+  auto full = Moment(screen);
+  ExpectScreenIs(screen, full->form().surface, "fullscreen", 2, (1920 - 2 * kClientW) / 2, (1080 - 2 * kClientH) / 2);
+  Keep(screen, "fullscreen");
+  game.Continue();
+
+  ASSERT_TRUE(Press({"key", "p"}, "keydown 80 0"));
+  Pause(500);
+  auto paused = Moment(screen);
+  EXPECT_TRUE(paused->form().Paused());
+  ExpectScreenIs(screen, paused->form().surface, "paused", 2, (1920 - 2 * kClientW) / 2, (1080 - 2 * kClientH) / 2);
+  Keep(screen, "fullscreen-paused");
+  game.Continue();
+
+  ASSERT_TRUE(Keys({"key", "F11"}));
+  ASSERT_TRUE(WaitForSize(2 * kClientW));
+  Pause(500);
+  auto back = Moment(screen);
+  ExpectScreenIs(screen, back->form().surface, "windowed again", 2);
+  Keep(screen, "windowed-again");
+  game.Continue();
+
+  x.Close(window);
+  EXPECT_EQ(game.WaitExit(30000), 0);
+  const std::string ini = ReadFileText(game.folder() + "/Ruziz Kestrovan.ini");
+  EXPECT_NE(ini.find("[Display]\r\nScale=2\r\nFullscreen=False\r\n"), std::string::npos) << ini;
   ExpectSettingsWritten();
 }
 

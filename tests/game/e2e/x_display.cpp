@@ -50,7 +50,7 @@ bool Viewable(Display* d, Window w, bool* overrideRedirect = nullptr) {
 
 }  // namespace
 
-XDisplay::XDisplay() {
+XDisplay::XDisplay(const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) return;
   server_ = fork();
@@ -59,7 +59,7 @@ XDisplay::XDisplay() {
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
+    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
            static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -122,6 +122,8 @@ Capture XDisplay::Grab(unsigned long window) {
   return c;
 }
 
+unsigned long XDisplay::Root() const { return DefaultRootWindow(dpy_); }
+
 void XDisplay::Close(unsigned long window) {
   XEvent e{};
   e.xclient.type = ClientMessage;
@@ -143,6 +145,15 @@ std::vector<unsigned long> XDisplay::MappedWindows(const std::string& title) {
 
 void XDisplay::Move(unsigned long window, int x, int y) {
   XMoveWindow(dpy_, window, x, y);
+  XSync(dpy_, False);
+}
+
+void XDisplay::FocusElsewhere() {
+  Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 900, 700, 100, 50, 0, 0, 0);
+  XMapWindow(dpy_, other);
+  XSync(dpy_, False);
+  for (int i = 0; i < 100 && !Viewable(dpy_, other); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  XSetInputFocus(dpy_, other, RevertToParent, CurrentTime);
   XSync(dpy_, False);
 }
 

@@ -20,7 +20,8 @@ struct Capture {
 
 class XDisplay {
  public:
-  XDisplay();  // starts Xvfb on a free display number
+  // Starts Xvfb on a free display number, with one screen of this size.
+  explicit XDisplay(const std::string& screen = "1024x768x24");
   ~XDisplay();
   XDisplay(const XDisplay&) = delete;
   XDisplay& operator=(const XDisplay&) = delete;
@@ -32,10 +33,13 @@ class XDisplay {
   unsigned long WaitForWindow(const std::string& title, int timeoutMs);
   bool Geometry(unsigned long window, int& width, int& height);
   Capture Grab(unsigned long window);
+  unsigned long Root() const;
   void Close(unsigned long window);  // what the close box sends
   // The mapped top-level windows with this title (dialogs included).
   std::vector<unsigned long> MappedWindows(const std::string& title);
   void Move(unsigned long window, int x, int y);
+  // Another program's window takes the focus (a window of the test's own, mapped for it).
+  void FocusElsewhere();
   // Ends the display server under its clients, as the end of a session does.
   void KillServer();
   // Mapped windows that the toolkit placed itself (popup menus).

@@ -15,6 +15,7 @@ struct Clocked : TimerScheduler {
   void Attach(Timer& t) override { q.Attach(t, now); }
   void Detach(Timer& t) override { q.Detach(t); }
   void Restart(Timer& t) override { q.Restart(t, now); }
+  void Hold(bool held) override { q.Hold(held, now); }
 };
 
 constexpr int64_t ms = 1000;
@@ -81,6 +82,27 @@ TEST(TimerQueue, AHandlerMayFireTimersInsideItselfAsAModalLoopDoes) {
   // firing late at 30 covers the expiry at 30 as well.
   EXPECT_EQ(order, (std::vector<std::string>{"outer0", "inner", "outer1"}));
   EXPECT_EQ(c.q.NextDue(), 40 * ms);
+}
+
+TEST(TimerQueue, AHoldStopsTheClockForEveryTimerAndARestartCountsFromTheRelease) {
+  Clocked c;
+  Timer a(c, "a", 10, true), b(c, "b", 100, true);
+  c.now = 4 * ms;
+  c.Hold(true);
+  c.now = 5000 * ms;
+  EXPECT_EQ(c.q.NextDue(), TimerQueue::kNever);
+  EXPECT_EQ(c.q.FireDue(c.now), nullptr);
+  b.SetInterval(50);  // restarted while held: its 50 ms begin at the release
+  c.Hold(false);
+  EXPECT_EQ(c.q.NextDue(), 5006 * ms) << "a had 6 ms left";
+  c.now = 5006 * ms;
+  EXPECT_EQ(c.q.FireDue(c.now), &a);
+  c.now = 5049 * ms;
+  while (c.q.FireDue(c.now)) {
+  }
+  EXPECT_EQ(c.q.FiredCount(b), 0u);
+  c.now = 5050 * ms;
+  EXPECT_EQ(c.q.FireDue(c.now), &b);
 }
 
 TEST(TimerQueue, ADetachedTimerNoLongerFires) {

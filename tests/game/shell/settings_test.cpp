@@ -149,6 +149,36 @@ TEST_F(SettingsTest, SaveKeepsCommentsAndOtherSections) {
             "Speed=9\r\n");
 }
 
+// The desktop's scale and fullscreen live in a section of their own, written only once there
+// is something to keep.
+TEST_F(SettingsTest, DisplaySectionIsReadKeptAndWrittenOnlyOnceChosen) {
+  struct Case {
+    const char* file;
+    int scale;
+    bool fullscreen, stored;
+  } cases[] = {
+      {"[Settings]\r\nLevel=1\r\n", 0, false, false},
+      {"[Display]\r\nScale=3\r\nFullscreen=True\r\n", 3, true, true},
+      {"[Display]\r\nScale=-4\r\n", 0, false, true},
+      {"[Display]\r\nScale=99\r\nFullscreen=maybe\r\n", 16, false, true},
+  };
+  for (const Case& c : cases) {
+    WriteIni(c.file);
+    frmMain& f = Load();
+    EXPECT_EQ(f.display.scale, c.scale) << c.file;
+    EXPECT_EQ(f.display.fullscreen, c.fullscreen) << c.file;
+    EXPECT_EQ(f.display.stored, c.stored) << c.file;
+    f.Unload();
+    EXPECT_EQ(ReadIni().find("[Display]") != std::string::npos, c.stored) << c.file;
+  }
+  WriteIni(cases[0].file);
+  frmMain& f = Load();
+  f.display = {2, false, true};  // the player chose
+  f.Unload();
+  EXPECT_NE(ReadIni().find("Music=True\r\n\r\n[Display]\r\nScale=2\r\nFullscreen=False\r\n"), std::string::npos)
+      << ReadIni();
+}
+
 TEST_F(SettingsTest, AppFilePathJoinsWithOneSeparator) {
   for (const char* folder : {"/", "/opt/kestrovan"}) {
     HeadlessOptions o;

@@ -36,13 +36,13 @@ struct World {
 
 struct HostileCase {
   const char* promise;
-  std::vector<cabwriter::SourceFile> files;
-  std::function<void(World&)> prepare;
+  std::vector<cabwriter::SourceFile> files = {};
+  std::function<void(World&)> prepare = nullptr;
   std::string destination = "dest";  // under the world, or as typed when it starts with '~'
-  std::string answers;               // to the overwrite questions
+  std::string answers = "";          // to the overwrite questions
   int exit_code = 0;
-  std::string message;               // shown exactly once; empty: no message at all
-  std::vector<std::string> changed;  // the only paths that may change, sorted
+  std::string message = "";               // shown exactly once; empty: no message at all
+  std::vector<std::string> changed = {};  // the only paths that may change, sorted
   bool launcher = false;             // Desktop/Kestrovan.desktop made
   bool damage = false;               // a block of the last folder is spoilt
   std::string shortcut_name = "Kestrovan";

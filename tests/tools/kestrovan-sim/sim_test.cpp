@@ -1,6 +1,7 @@
 // kestrovan-sim: scripts, determinism and the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "game/platform/headless/files.h"
@@ -35,7 +36,7 @@ std::string Value(const std::string& report, const std::string& name) {
   return report.substr(at, report.find('\n', at) - at);
 }
 
-const char kGame[] =
+const std::string kGame =
     "# a game: right, fire, left, fire\n"
     "1000 menu mnuStart\n"
     "1900 keydown 39 0\n"
@@ -79,6 +80,94 @@ TEST(SimTest, MenusAndExit) {
   EXPECT_EQ(Value(r.out, "timMain.Interval"), "2");
   EXPECT_EQ(Value(r.out, "BombSlots"), "12");
   EXPECT_NE(r.out.find("\n3000 close all\n"), std::string::npos);
+}
+
+// The report's two parts: the sound calls ("MS what") and the state dump ("name=value").
+struct Report {
+  std::vector<std::pair<int64_t, std::string>> sounds;
+  std::string dump;
+};
+
+Report Split(const std::string& out) {
+  Report r;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    size_t space = line.find(' ');
+    if (line.find('=') == std::string::npos && space != std::string::npos)
+      r.sounds.emplace_back(std::stoll(line.substr(0, space)), line.substr(space + 1));
+    else
+      r.dump += line + "\n";
+  }
+  return r;
+}
+
+std::string FileText(const std::string& path) {
+  std::string text, error;
+  EXPECT_TRUE(ReadTextFile(path, text, error)) << error;
+  return text;
+}
+
+// A minute's pause in the middle of kGame: before, during and after it the game is the one
+// that never paused, the pause and its minute aside.
+TEST(SimTest, ALongPauseChangesNothingButTheTimeItTook) {
+  TempFolder dir;
+  const std::string shots = dir.path() + "/";
+  const std::string pause = "5000 keydown p 0\n5000 keyup p\n5100 screenshot " + shots + "paused.ppm\n";
+  const std::string resume = "65000 keydown pause 0\n75000 screenshot " + shots + "resumed.ppm\n";
+  Report before = Split(RunScript(kGame, 4999).out);
+  Report held = Split(RunScript(kGame + pause, 65000).out);
+  Report after = Split(RunScript(kGame + pause + resume, 75000).out);
+  Report never =
+      Split(RunScript(kGame + "5000 screenshot " + shots + "before.ppm\n15000 screenshot " + shots + "never.ppm\n", 15000).out);
+
+  EXPECT_EQ(held.dump, before.dump + "Paused=True\n");
+  EXPECT_EQ(after.dump, never.dump);
+  EXPECT_EQ(FileText(shots + "resumed.ppm"), FileText(shots + "never.ppm"));
+
+  // Sounds: nothing new while paused; afterwards the same calls, a minute later.
+  std::vector<std::pair<int64_t, std::string>> shifted;
+  for (const auto& [ms, what] : never.sounds) shifted.emplace_back(ms > 5000 ? ms + 60000 : ms, what);
+  auto expected = before.sounds;
+  expected.emplace_back(5000, "hold");
+  EXPECT_EQ(held.sounds, expected);
+  shifted.insert(std::find_if(shifted.begin(), shifted.end(), [](const auto& s) { return s.first > 5000; }),
+                 {{5000, "hold"}, {65000, "release"}});
+  EXPECT_EQ(after.sounds, shifted);
+
+  // The frozen picture carries a white caption in the middle of the playfield, nothing else.
+  const std::string a = FileText(shots + "before.ppm"), b = FileText(shots + "paused.ppm");
+  ASSERT_EQ(a.size(), b.size());
+  const size_t header = std::string("P6\n794 436\n255\n").size();
+  int minX = 794, maxX = -1, minY = 436, maxY = -1, white = 0;
+  for (size_t i = header; i + 2 < a.size(); i += 3) {
+    const int p = static_cast<int>((i - header) / 3), x = p % 794, y = p / 794;
+    const bool ink = b.compare(i, 3, "\xff\xff\xff") == 0 && a.compare(i, 3, b, i, 3) != 0;
+    if (ink) ++white, minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+    // Outside the caption's band nothing changed.
+    if (y < 180 || y > 256) {
+      EXPECT_EQ(a.compare(i, 3, b, i, 3), 0) << x << "," << y;
+    }
+  }
+  EXPECT_GT(white, 200);
+  EXPECT_NEAR((minX + maxX) / 2.0, 314, 2);
+  EXPECT_NEAR((minY + maxY) / 2.0, 218, 2);
+  EXPECT_LT(maxX - minX, 400);
+}
+
+TEST(SimTest, PauseIsForPlayOnlyAndHoldsTheKeysButNotTheStartItem) {
+  // On the title screen the pause keys are ordinary keys.
+  EXPECT_EQ(RunScript("1000 keydown p 0\n1100 keydown pause 0\n", 3000).out, RunScript("", 3000).out);
+  // P with a modifier fires, as any key with a modifier does.
+  EXPECT_NE(RunScript(std::string(kGame) + "4500 keydown p 1\n", 4600).out.find("\n4500 Fire.wav\n"),
+            std::string::npos);
+  // While paused the cannon neither moves nor fires; F5 resumes into a new game.
+  Result r = RunScript(std::string(kGame) + "4500 keydown p 0\n4600 keydown right 0\n4700 keydown ctrl 2\n", 9000);
+  EXPECT_EQ(Value(r.out, "ShipDir"), "0");
+  EXPECT_EQ(r.out.find("\n4700 Fire.wav\n"), std::string::npos);
+  Result again = RunScript(std::string(kGame) + "4500 keydown p 0\n6000 keydown f5 0\n", 9000);
+  EXPECT_EQ(again.out.find("Paused="), std::string::npos);
+  EXPECT_EQ(Value(again.out, "GameMode"), "0");
+  EXPECT_NE(again.out.find("\n6000 release\n"), std::string::npos);
 }
 
 TEST(SimTest, AboutBoxStaysOpenUntilAnsweredWhileTheGameRuns) {

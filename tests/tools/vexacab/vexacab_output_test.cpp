@@ -46,8 +46,8 @@ struct CabCase {
   std::function<void(const TempDir&)> prepare;  // the world: cabs, out, outside
   std::string dir = "out";
   int status = 0;
-  std::string message;               // the whole error line; empty: none
-  std::vector<std::string> changed;  // the only paths that may change
+  std::string message = "";               // the whole error line; empty: none
+  std::vector<std::string> changed = {};  // the only paths that may change
 };
 
 class VexacabPromises : public ::testing::TestWithParam<CabCase> {};
@@ -65,7 +65,9 @@ TEST_P(VexacabPromises, ChangeOnlyWhatTheyMayAndNameTheFailure) {
   EXPECT_EQ(r.status, c.status) << r.out;
   EXPECT_EQ(testsupport::tree_changes(before, after), c.changed) << r.out;
   EXPECT_EQ(testsupport::temporary_files(after), std::vector<std::string>{});
-  if (!c.message.empty()) EXPECT_EQ(r.out, c.message + "\n");
+  if (!c.message.empty()) {
+    EXPECT_EQ(r.out, c.message + "\n");
+  }
   EXPECT_EQ(r.out.find('\a'), std::string::npos) << "raw control character on the terminal";
 }
 
