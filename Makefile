@@ -7,8 +7,10 @@ ASAN_BUILD  ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 600
+PREFIX      ?= /usr/local
 
-.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz clean installer
+.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz clean installer install deb \
+        check-optimised
 
 all: build
 
@@ -27,10 +29,28 @@ $(ASAN_BUILD)/CMakeCache.txt:
 build-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# What ships comes from an optimised build without sanitizers; the programs lose their debug
+# information on the way (the game's stays in dist/Kestrovan.debug).
+check-optimised: $(BUILD)/CMakeCache.txt
+	@grep -Eq '^CMAKE_BUILD_TYPE:[A-Z]+=(Release|RelWithDebInfo|MinSizeRel)$$' $(BUILD)/CMakeCache.txt \
+	  && ! grep -Eq '^KV_SANITIZE:BOOL=ON$$' $(BUILD)/CMakeCache.txt \
+	  || { echo "$(BUILD) is not an optimised build without sanitizers"; exit 1; }
+
 # The shipped installer package: dist/RuzizKestrovan-setup.
-installer: build
+installer: check-optimised build
 	mkdir -p dist
-	cp $(BUILD)/dist/RuzizKestrovan-setup dist/RuzizKestrovan-setup
+	cp $(BUILD)/dist/RuzizKestrovan-setup $(BUILD)/dist/Kestrovan.debug dist/
+	@ls -l dist/RuzizKestrovan-setup
+
+# The programs, the game with its media, man pages, menu entry, icons and metainfo under PREFIX.
+install: check-optimised build
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# The Debian package: dist/ruziz-kestrovan_VERSION_ARCH.deb.
+deb: check-optimised build
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/deb
+	mkdir -p dist
+	cp $(BUILD)/deb/*.deb dist/
 
 run: build
 	@scripts/run-game $(BUILD)

@@ -9,7 +9,8 @@ namespace kv::assets {
 
 constexpr int kIconSize = 64;
 
-// kIconSize x kIconSize pixels, row-major.
-std::vector<Colour> IconPixels();
+// size x size pixels, row-major (size at least 32). The invader is scaled by whole steps to
+// about two thirds of the width, so every size keeps the scan-line look.
+std::vector<Colour> IconPixels(int size = kIconSize);
 
 }  // namespace kv::assets

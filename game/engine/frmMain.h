@@ -16,6 +16,7 @@
 #include "game/platform/ports.h"
 #include "game/platform/surface.h"
 #include "game/platform/timer.h"
+#include "game/shell/ini_location.h"
 
 namespace kv {
 
@@ -166,9 +167,11 @@ class frmMain {
   void DesignControls();
   void DesignMenus();
   void DesignPanel();
-  std::string IniPath() const;
+  // The INI file to read, and the one way to store a value in it (see IniLocation).
+  std::string IniPath();
+  bool WriteIniValue(const std::string& section, const std::string& key, const std::string& value);
   void LoadDisplayPrefs(const std::string& path);
-  void SaveDisplayPrefs(const std::string& path);
+  void SaveDisplayPrefs();
   void DrawPauseCaption();
   void LoadHighScore();
   void CheckHighScore();
@@ -183,6 +186,7 @@ class frmMain {
   void DrawBomb(int s);
 
   Ports ports_;
+  IniLocation iniLocation_{ports_.host};
   bool unloaded_ = false;
   bool nameEntryOpen_ = false;  // ShowTitle's name dialog is open
   bool paused_ = false;

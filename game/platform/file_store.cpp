@@ -2,10 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <vector>
 
@@ -54,16 +56,21 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes, size_t lim
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
   struct stat st {};
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= limit;
+  bool known = fstat(fd, &st) == 0;
+  bool ok = known && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= limit;
+  if (known && !ok) errno = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EFBIG : EINVAL;
   char buf[4096];
   while (ok) {
     ssize_t n = read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
+    if (n > 0 && bytes.size() + static_cast<size_t>(n) > limit) errno = EFBIG;
     if (n < 0 || bytes.size() + static_cast<size_t>(n) > limit) ok = false;
     if (n <= 0) break;
     if (ok) bytes.append(buf, static_cast<size_t>(n));
   }
+  int cause = errno;
   close(fd);
+  errno = cause;
   if (!ok) bytes.clear();
   return ok ? ReadResult::Ok : ReadResult::Failed;
 }
@@ -92,6 +99,31 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
   }
   SyncFolder(folder);
   return true;
+}
+
+bool FolderTakesWrites(const std::string& folder) {
+  struct stat st {};
+  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool MakeFolders(const std::string& folder) {
+  struct stat st {};
+  if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  std::string parent = FolderOf(folder);
+  if (parent != folder && !MakeFolders(parent)) return false;
+  return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::string UserConfigFolder() {
+  const char* config = getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return config;
+  const char* home = getenv("HOME");
+  if (!home || home[0] != '/') {
+    const passwd* user = getpwuid(getuid());
+    home = user ? user->pw_dir : nullptr;
+  }
+  if (!home || home[0] != '/') return {};
+  return std::string(home) + "/.config";
 }
 
 std::string FindNameNoCase(const std::string& folder, const std::string& name) {

@@ -44,11 +44,17 @@ class Random {
   virtual double Rnd() = 0;
 };
 
-// The program itself: its folder, and the request to unload the form and end.
+// The program itself: its folder, the user's configuration folder, the one channel for a
+// problem the player should hear of, and the request to unload the form and end.
 class ProgramHost {
  public:
   virtual ~ProgramHost() = default;
   virtual std::string ProgramFolder() const = 0;
+  // The base folder of per-user settings ($XDG_CONFIG_HOME or ~/.config); empty when there
+  // is none to use.
+  virtual std::string ConfigFolder() const = 0;
+  // One line of text on standard error (a settings save that failed).
+  virtual void ReportProblem(const std::string& text) = 0;
   virtual void EndProgram() = 0;
 };
 

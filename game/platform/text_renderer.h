@@ -26,7 +26,8 @@ struct TextMask {
 class TextRenderer {
  public:
   virtual ~TextRenderer() = default;
-  // Lines are separated by "\r\n"; the text is laid out from the top of the rectangle.
+  // Lines are separated by "\r\n"; the text is laid out from the top of the rectangle. A line is
+  // never wrapped nor cut: one wider than the rectangle is drawn smaller until it fits.
   virtual TextMask Render(const std::string& text, const FontSpec& font, int width, int height,
                           Align align) const = 0;
 };

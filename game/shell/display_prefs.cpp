@@ -22,11 +22,10 @@ void frmMain::LoadDisplayPrefs(const std::string& path) {
 }
 
 // Written only once the player chose something, so a file without the section stays as it is.
-void frmMain::SaveDisplayPrefs(const std::string& path) {
+void frmMain::SaveDisplayPrefs() {
   if (!display.stored) return;
-  cIniFile ini;
-  ini.MySetString(path, kSection, "Scale", std::to_string(display.scale));
-  ini.MySetString(path, kSection, "Fullscreen", BooleanText(display.fullscreen));
+  WriteIniValue(kSection, "Scale", std::to_string(display.scale));
+  WriteIniValue(kSection, "Fullscreen", BooleanText(display.fullscreen));
 }
 
 }  // namespace kv

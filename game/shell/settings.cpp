@@ -33,7 +33,11 @@ std::string frmMain::AppFilePath(const std::string& fileName) const {
   return trailing ? folder + name : folder + "/" + name;
 }
 
-std::string frmMain::IniPath() const { return AppFilePath(std::string(kTitle) + ".ini"); }
+std::string frmMain::IniPath() { return iniLocation_.Path(AppFilePath(std::string(kTitle) + ".ini")); }
+
+bool frmMain::WriteIniValue(const std::string& section, const std::string& key, const std::string& value) {
+  return iniLocation_.Set(AppFilePath(std::string(kTitle) + ".ini"), section, key, value);
+}
 
 void frmMain::LoadSettings() {
   const std::string path = IniPath();
@@ -61,17 +65,15 @@ void frmMain::LoadSettings() {
   LoadDisplayPrefs(path);
 }
 
-// The results of the writes are not examined: a failed save leaves the game as it is.
+// A failed save leaves the game as it is; WriteIniValue says so and tries the fallback.
 void frmMain::SaveSettings() {
-  const std::string path = IniPath();
-  cIniFile ini;
   int level = mnuEasy.Checked() ? 0 : mnuMedium.Checked() ? 1 : 2;
   int speed = mnuSlow.Checked() ? 0 : mnuNormal.Checked() ? 1 : 2;
-  ini.MySetString(path, "Settings", "Level", std::to_string(level));
-  ini.MySetString(path, "Settings", "Speed", std::to_string(speed));
-  ini.MySetString(path, "Settings", "Sound", BooleanText(gd.SoundOn));
-  ini.MySetString(path, "Settings", "Music", BooleanText(gd.MusicOn));
-  SaveDisplayPrefs(path);
+  WriteIniValue("Settings", "Level", std::to_string(level));
+  WriteIniValue("Settings", "Speed", std::to_string(speed));
+  WriteIniValue("Settings", "Sound", BooleanText(gd.SoundOn));
+  WriteIniValue("Settings", "Music", BooleanText(gd.MusicOn));
+  SaveDisplayPrefs();
 }
 
 void frmMain::SetLevelEasy() {

@@ -76,8 +76,6 @@ void frmMain::LoadHighScore() {
 // After a game that beat the record: the music and the march stop, the form is wiped, and the
 // new holder's name is asked for and stored with the score.
 void frmMain::EnterHighScoreName() {
-  const std::string path = IniPath();
-  cIniFile ini;
   StopMusic();
   timInvader.SetEnabled(false);
   Line(0, 0, ScaleWidth, ScaleHeight, kBlack);
@@ -92,8 +90,8 @@ void frmMain::EnterHighScoreName() {
   }
   gd.HiScoreName = LeftChars(PlainName(gd.HiScoreName), kNameChars);
   if (gd.HiScoreName.empty()) gd.HiScoreName = "No Name";
-  ini.MySetString(path, "HighScore", "Name", gd.HiScoreName);
-  ini.MySetString(path, "HighScore", "Score", NumberText(gd.HiScore));
+  WriteIniValue("HighScore", "Name", gd.HiScoreName);
+  WriteIniValue("HighScore", "Score", NumberText(gd.HiScore));
   gd.NewHiScore = false;
 }
 

@@ -22,3 +22,11 @@ bool dos_date_time_to_unix(uint16_t date, uint16_t time, std::time_t* out) {
   *out = t;
   return true;
 }
+
+bool unix_to_dos_date_time(std::time_t when, uint16_t* date, uint16_t* time) {
+  std::tm local{};
+  if (!localtime_r(&when, &local) || local.tm_year < 80 || local.tm_year > 207) return false;
+  *date = uint16_t(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+  *time = uint16_t((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  return true;
+}

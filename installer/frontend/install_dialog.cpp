@@ -34,12 +34,18 @@ int run_install_dialog(InstallerApp& app) {
   form.boxes[0] = option_box(TEXT_START_MENU_BOX, settings.start_menu);
   form.boxes[1] = option_box(TEXT_DESKTOP_BOX, settings.desktop);
   form.boxes[2] = option_box(TEXT_SEND_TO_BOX, settings.send_to);
-  if (!app.main_window->install_form(form)) {
-    app.outcome = InstallOutcome::Cancelled;
+  // The destination is entered while the dialog is still open: its error box belongs to it.
+  bool refused = false;
+  auto accept = [&app, &refused](const std::string& destination) {
+    app.destination = WideString::from_utf8(destination);
+    refused = !enter_destination(app);
+    return !refused;
+  };
+  if (!app.main_window->install_form(form, accept)) {
+    // A destination that cannot be made stays a failure; キャンセル is the user's choice.
+    if (!refused) app.outcome = InstallOutcome::Cancelled;
     return 1;
   }
-  app.destination = WideString::from_utf8(form.destination);
-  if (!enter_destination(app)) return 1;
   store_option(settings.start_menu, form.boxes[0]);
   store_option(settings.desktop, form.boxes[1]);
   store_option(settings.send_to, form.boxes[2]);

@@ -1,5 +1,6 @@
 #include "installer/frontend/shortcuts.h"
 
+#include "installer/frontend/desktop_fragment.h"
 #include "installer/frontend/install_record.h"
 #include "installer/frontend/path_parts.h"
 #include "installer/platform/files.h"
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr char GENERIC_ICON[] = "application-x-executable";
+constexpr uint32_t MAX_FRAGMENT_BYTES = 64 * 1024;
 
 // Escapes for a string value of the format: backslash and the control characters.
 std::string escape_value(const std::string& text) {
@@ -43,6 +45,13 @@ std::string launcher_icon(const std::string& target) {
   PathParts parts = split_path_parts(utf8_to_utf16(target));
   std::string icon = utf16_to_utf8(parts.drive + parts.folder + parts.name) + ".png";
   return platform::is_regular_file(icon) ? icon : GENERIC_ICON;
+}
+
+// The keys the package's Desktop Entry fragment adds to the program's launchers.
+std::string fragment_keys(const std::string& target) {
+  std::string path = desktop_fragment_path(target);
+  if (!platform::is_regular_file(path)) return {};
+  return desktop_fragment_keys(platform::read_file_prefix(path, MAX_FRAGMENT_BYTES));
 }
 
 }  // namespace
@@ -108,6 +117,7 @@ void create_shortcut(InstallerApp& app, uint32_t folder_id) {
   std::string target = join(destination, app.settings.program.utf8());
   bool send_to = folder_id == platform::FOLDER_SEND_TO;
   std::string text = desktop_entry_text(name, target, destination, launcher_icon(target), send_to);
+  text += fragment_keys(target);
   if (!platform::write_whole_file(link, text)) return;
   if (folder_id == platform::FOLDER_COMMON_DESKTOP) {
     platform::set_file_mode(link, 0755);

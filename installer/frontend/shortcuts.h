@@ -6,7 +6,9 @@
 
 #include "installer/frontend/installer_app.h"
 
-// For the start menu, the desktop and Send To, in this order, when its option is checked.
+// For the start menu, the desktop and Send To, in this order, when its option is checked. A
+// launcher shows the program's icon when PROGRAM-STEM.png lies beside it, and takes the menu
+// keys of PROGRAM-STEM.desktop there (see desktop_fragment.h).
 void create_shortcuts(InstallerApp& app);
 void create_shortcut(InstallerApp& app, uint32_t folder_id);
 

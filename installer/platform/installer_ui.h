@@ -69,8 +69,10 @@ class InstallerUi {
   virtual void set_transfer(uint64_t /*done*/, uint64_t /*total*/) {}
   virtual void destroy_window() = 0;
 
-  // Modal dialogs. install_form: true for OK. cabinet_form: true when a folder was accepted.
-  virtual bool install_form(InstallForm& form) = 0;
+  // Modal dialogs. install_form: OK hands the destination to `accept` while the dialog is still
+  // open, so that a message box it shows stands over the dialog; true when OK was accepted,
+  // false when cancelled or refused. cabinet_form: true when a folder was accepted.
+  virtual bool install_form(InstallForm& form, const std::function<bool(const std::string& destination)>& accept) = 0;
   virtual bool cabinet_form(CabinetForm& form,
                             const std::function<bool(const std::string& folder)>& accept) = 0;
   // One of the ANSWER_* ids; anything else means the question could not be shown.

@@ -24,6 +24,7 @@ struct PlannedFolder {
   std::vector<CompressedBlock> blocks;
   std::vector<uint32_t> block_start;
   std::vector<std::vector<size_t>> block_files;
+  size_t leading_empty = 0;  // files before this index are empty and precede all data
 };
 
 struct Piece {
@@ -80,15 +81,28 @@ void encode(PlannedFolder& f) {
     at += block.uncompressed_size;
   }
   if (at != f.total) throw std::logic_error("encoder lost bytes");
+  // An empty file goes with the block where the file before it ends: a reader walks to it
+  // right after that file, so it must be listed where that file's data is (and, when that
+  // block runs on into the next cabinet, there too, since the walk goes on there). Empty
+  // files ahead of all data belong to the folder's first cabinet only (see listed_cabinets).
+  std::optional<size_t> previous_last_block;
+  f.leading_empty = 0;
   for (size_t i = 0; i < f.files.size(); ++i) {
     uint32_t begin = f.offsets[i];
     uint32_t end = begin + uint32_t(f.files[i].data.size());
+    if (begin == end) {
+      if (f.blocks.empty()) continue;
+      f.block_files[previous_last_block.value_or(0)].push_back(i);
+      if (!previous_last_block) f.leading_empty = i + 1;
+      continue;
+    }
     for (size_t b = 0; b < f.blocks.size(); ++b) {
       uint32_t bs = f.block_start[b];
       uint32_t be = bs + f.blocks[b].uncompressed_size;
-      bool last = b + 1 == f.blocks.size();
-      bool touches = begin == end ? (begin >= bs && (begin < be || last)) : (begin < be && end > bs);
-      if (touches) f.block_files[b].push_back(i);
+      if (begin < be && end > bs) {
+        f.block_files[b].push_back(i);
+        previous_last_block = b;
+      }
     }
   }
 }
@@ -279,16 +293,28 @@ CabinetImage empty_image(const SetOptions& options, size_t index, size_t count) 
   return image;
 }
 
+// The files a cabinet lists for its part of a folder: those with data in its pieces, and the
+// empty files that go with them.
+std::set<size_t> listed_files(const PlannedFolder& f, const PlacedFolder& placed) {
+  std::set<size_t> files;
+  for (const Piece& piece : placed.pieces)
+    for (size_t i : f.block_files[piece.block])
+      if (i >= f.leading_empty || (piece.block == 0 && piece.from == 0)) files.insert(i);
+  if (placed.pieces.empty())
+    for (size_t i = 0; i < f.files.size(); ++i) files.insert(i);
+  return files;
+}
+
 std::vector<CabinetImage> to_images(const std::vector<PlannedFolder>& folders,
                                     const std::vector<CabPlan>& cabs, const SetOptions& options) {
-  // For every block: the cabinets holding a piece of it.
-  std::vector<std::vector<std::pair<size_t, size_t>>> block_cabs(folders.size());
+  // For every file: the first and last cabinet that lists it.
+  std::vector<std::vector<std::pair<size_t, size_t>>> listed(folders.size());
   for (size_t fi = 0; fi < folders.size(); ++fi)
-    block_cabs[fi].assign(folders[fi].blocks.size(), {SIZE_MAX, 0});
+    listed[fi].assign(folders[fi].files.size(), {SIZE_MAX, 0});
   for (size_t c = 0; c < cabs.size(); ++c)
     for (const PlacedFolder& placed : cabs[c].folders)
-      for (const Piece& piece : placed.pieces) {
-        auto& range = block_cabs[placed.folder][piece.block];
+      for (size_t i : listed_files(folders[placed.folder], placed)) {
+        auto& range = listed[placed.folder][i];
         range.first = std::min(range.first, c);
         range.second = std::max(range.second, c);
       }
@@ -301,27 +327,16 @@ std::vector<CabinetImage> to_images(const std::vector<PlannedFolder>& folders,
       const PlannedFolder& f = folders[placed.folder];
       FolderImage folder;
       folder.type_compress = f.type_compress;
-      std::set<size_t> files;
       for (const Piece& piece : placed.pieces) {
         const CompressedBlock& block = f.blocks[piece.block];
         DataBlockImage data;
         data.data.assign(block.bytes.begin() + long(piece.from), block.bytes.begin() + long(piece.to));
         data.cb_uncomp = piece.split_first ? 0 : block.uncompressed_size;
         folder.blocks.push_back(std::move(data));
-        files.insert(f.block_files[piece.block].begin(), f.block_files[piece.block].end());
       }
-      if (placed.pieces.empty())
-        for (size_t i = 0; i < f.files.size(); ++i) files.insert(i);
-      for (size_t i : files) {
-        size_t first = SIZE_MAX, last = 0;
-        for (size_t b = 0; b < f.blocks.size(); ++b) {
-          const auto& fb = f.block_files[b];
-          if (std::find(fb.begin(), fb.end(), i) == fb.end()) continue;
-          first = std::min(first, block_cabs[placed.folder][b].first);
-          last = std::max(last, block_cabs[placed.folder][b].second);
-        }
-        bool from_prev = first != SIZE_MAX && first < c;
-        bool to_next = first != SIZE_MAX && last > c;
+      for (size_t i : listed_files(f, placed)) {
+        bool from_prev = listed[placed.folder][i].first < c;
+        bool to_next = listed[placed.folder][i].second > c;
         const SourceFile& source = f.files[i];
         FileImage file;
         file.size = uint32_t(source.data.size());

@@ -35,7 +35,9 @@ const char kUsage[] =
     "same output on every run.\n"
     "DIR is the program's folder: the INI file \"Ruziz Kestrovan.ini\" is read there at load\n"
     "and written there at the name entry and at exit (menu mnuExit); the sound and music\n"
-    "files are looked up there without regard to letter case.\n"
+    "files are looked up there without regard to letter case. When DIR takes no writes, the\n"
+    "INI file is kept in $XDG_CONFIG_HOME/ruziz-kestrovan/ (~/.config by default) instead,\n"
+    "first copied from DIR; a save that fails is said on standard error.\n"
     "--replay runs a desktop run's event trace (written by Kestrovan with KESTROVAN_TRACE set)\n"
     "up to its snapshot N, or to its end.\n";
 

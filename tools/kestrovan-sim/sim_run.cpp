@@ -2,6 +2,7 @@
 
 #include "game/engine/frmMain.h"
 #include "game/engine/state_dump.h"
+#include "game/platform/file_store.h"
 #include "game/platform/headless/files.h"
 #include "game/platform/headless/headless_platform.h"
 #include "game/platform/bitmap_font.h"
@@ -63,6 +64,7 @@ int Run(const Options& o, std::ostream& out, std::ostream& err) {
   HeadlessOptions ho;
   ho.seed = o.seed;
   ho.folder = folder;
+  ho.configFolder = UserConfigFolder();
   HeadlessPlatform platform(ho);
   frmMain form(platform.ports());
   for (const Command& c : o.script) {

@@ -3,8 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
+
+#include "installer/platform/files.h"
 
 namespace vexacab {
 
@@ -18,32 +19,19 @@ void mem_free(void* memory) { std::free(memory); }
 // The engine only ever opens cabinets, read-only; output files are opened by the client.
 int file_open(const char* name, int, int) { return ::open(name, O_RDONLY | O_CLOEXEC); }
 
+// Reads and writes go through the platform's loops (interrupted calls resumed, a failure
+// reported as -1), the same ones the installer's callbacks use.
 uint32_t file_read(int handle, void* buffer, uint32_t count) {
-  auto* out = static_cast<char*>(buffer);
-  uint32_t done = 0;
-  while (done < count) {
-    ssize_t n = ::read(handle, out + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return done ? done : uint32_t(-1);
-    if (n == 0) break;
-    done += uint32_t(n);
-  }
-  return done;
+  int64_t n = platform::read_file(handle, buffer, count);
+  return n < 0 ? uint32_t(-1) : uint32_t(n);
 }
 
 uint32_t file_write(int handle, const void* buffer, uint32_t count) {
   if (handle == DISCARD_HANDLE) return count;
   if (active_output && active_output->owns(handle))
     return active_output->write(handle, buffer, count) ? count : uint32_t(-1);
-  const auto* in = static_cast<const char*>(buffer);
-  uint32_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(handle, in + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += uint32_t(n);
-  }
-  return done;
+  int64_t n = platform::write_file(handle, buffer, count);
+  return n < 0 ? uint32_t(-1) : uint32_t(n);
 }
 
 int file_close(int handle) {
@@ -56,8 +44,7 @@ int file_close(int handle) {
 }
 
 int32_t file_seek(int handle, int32_t offset, int origin) {
-  int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END;
-  off_t position = ::lseek(handle, offset, whence);
+  int64_t position = platform::seek_file(handle, offset, origin);
   if (position < 0 || position > 0x7FFFFFFF) return -1;
   return int32_t(position);
 }

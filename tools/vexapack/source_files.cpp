@@ -14,6 +14,7 @@
 
 #include "cab_set_writer.h"
 #include "installer/cabinet/codec.h"
+#include "installer/frontend/dos_time.h"
 #include "installer/platform/output_writer.h"
 #include "installer/platform/process.h"
 #include "package_writer.h"
@@ -38,10 +39,7 @@ uint16_t window_bits(const std::string& text, unsigned low, unsigned high, const
 void stamp(cabwriter::SourceFile& file, const fs::path& path) {
   auto written = fs::last_write_time(path);
   std::time_t when = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
-  std::tm local{};
-  if (!localtime_r(&when, &local) || local.tm_year < 80 || local.tm_year > 207) return;
-  file.date = uint16_t(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
-  file.time = uint16_t((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  unix_to_dos_date_time(when, &file.date, &file.time);  // out of range: the default stays
 }
 
 bool is_ascii(const std::string& text) {

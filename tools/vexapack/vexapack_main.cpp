@@ -6,15 +6,18 @@
 
 #include "package_writer.h"
 #include "source_files.h"
+#include "stub_location.h"
 
 namespace {
 
 const char USAGE[] =
-    "usage: vexapack --stub STUB -o OUT [--title T] [--default-folder F]\n"
+    "usage: vexapack [--stub STUB] -o OUT [--title T] [--default-folder F]\n"
     "                [--destination-base current|program-files] [--program P]\n"
     "                [--start-menu none|offered|checked|always] [--desktop ...] [--send-to ...]\n"
     "                [--run-after R] [--shortcut-name N] [--no-settings]\n"
-    "                [--method none|mszip|lzx:N|quantum:N] FILES...\n";
+    "                [--method none|mszip|lzx:N|quantum:N] FILES...\n"
+    "Without --stub the installer stub is taken from beside vexapack or from its installed\n"
+    "place, ../lib/vexasfx/vexasfx from vexapack's folder.\n";
 
 struct Options {
   std::string stub, output, method = "mszip";
@@ -69,8 +72,9 @@ Options parse(int argc, char** argv) {
       o.files.push_back(arg);
     }
   }
-  if (o.stub.empty() || o.output.empty()) throw vexapack::PackageError("--stub and -o are required");
+  if (o.output.empty()) throw vexapack::PackageError("-o is required");
   if (o.files.empty()) throw vexapack::PackageError("no files to pack");
+  if (o.stub.empty()) o.stub = vexapack::find_stub();
   return o;
 }
 

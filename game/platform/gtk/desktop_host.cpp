@@ -8,10 +8,16 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+
+#include "game/platform/file_store.h"
 
 namespace kv {
 
 namespace {
+
+constexpr char kWindowClass[] = "Kestrovan";
+constexpr char kIconFile[] = "Kestrovan.png";
 
 std::function<void()>* displayLost = nullptr;
 
@@ -28,7 +34,18 @@ gboolean OnSignal(gpointer f) {
 
 }  // namespace
 
-bool StartToolkit(int* argc, char*** argv) { return gtk_init_check(argc, argv); }
+// The window's class (WM_CLASS, and the application id on Wayland) matches StartupWMClass of
+// the game's launchers, so docks group the window with its launcher; its icon is the one
+// beside the program.
+bool StartToolkit(int* argc, char*** argv) {
+  g_set_prgname(kWindowClass);
+  gdk_set_program_class(kWindowClass);
+  if (!gtk_init_check(argc, argv)) return false;
+  std::string folder = ExecutableFolder();
+  std::string icon = FindNameNoCase(folder, kIconFile);
+  if (!icon.empty()) gtk_window_set_default_icon_from_file((folder + "/" + icon).c_str(), nullptr);
+  return true;
+}
 
 void StopUntilContinued() { raise(SIGSTOP); }
 
@@ -48,6 +65,10 @@ DesktopHost::~DesktopHost() {
   if (displayLost == &unload_) displayLost = nullptr;
   g_main_loop_unref(loop_);
 }
+
+std::string DesktopHost::ConfigFolder() const { return UserConfigFolder(); }
+
+void DesktopHost::ReportProblem(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
 void DesktopHost::EndProgram() {
   if (ended_) return;

@@ -19,6 +19,8 @@ class DesktopHost : public ProgramHost {
   DesktopHost& operator=(const DesktopHost&) = delete;
 
   std::string ProgramFolder() const override { return folder_; }
+  std::string ConfigFolder() const override;
+  void ReportProblem(const std::string& text) override;
   void EndProgram() override;
   void OnEnd(std::function<void()> end) { onEnd_ = std::move(end); }
 

@@ -107,9 +107,11 @@ bool MainWindow::Key(const GdkEventKey& e, bool pressed) {
   const int16_t code = KeyCodeFor(e.keyval);
   const int16_t shift = ShiftStateFor(e.state, e.keyval, pressed);
   GameKey(code, shift, pressed);
-  // The arrows and the shortcut are the game's alone; during play so is every key that
-  // fires, so Alt does not open the menus then.
+  // The arrows and the shortcut are the game's alone; during play so is every other key that
+  // fires, except that Alt with a key is also an access key: the game has fired on it above,
+  // and its menu opens as in every other mode.
   if (code == kKeyLeft || code == kKeyRight || code == kKeyF5) return true;
+  if (pressed && (shift & kAltMask) && !IsModifier(code)) return false;
   return (shift != 0 || IsModifier(code)) && hooks_.playing();
 }
 

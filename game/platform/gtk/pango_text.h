@@ -1,7 +1,9 @@
 #pragma once
 // Captions on real fonts through fontconfig and Pango. The game's families map to installed
 // fonts: "UI Gothic" to a Japanese gothic, "Arial" and "Sans Serif" to a metric-compatible
-// sans. Glyphs are rendered without antialiasing so the ink is all-or-nothing.
+// sans. Glyphs are rendered without antialiasing so the ink is all-or-nothing. Bold in a face
+// that has no bold is drawn as the screen has always drawn it: the regular face overstruck
+// one pixel to the right.
 #include <memory>
 #include <string>
 

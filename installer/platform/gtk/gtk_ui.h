@@ -24,7 +24,7 @@ class GtkUi : public InstallerUi {
   void set_status(const std::string& text) override;
   void set_progress(uint32_t percent) override;
   void destroy_window() override;
-  bool install_form(InstallForm& form) override;
+  bool install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) override;
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   int overwrite_question(const std::string& caption, const std::string& message) override;
   void message_box(const std::string& text, uint32_t style) override;
@@ -42,6 +42,7 @@ class GtkUi : public InstallerUi {
   GtkWidget* window_ = nullptr;
   GtkWidget* status_ = nullptr;
   GtkWidget* bar_ = nullptr;
+  GtkWindow* open_dialog_ = nullptr;  // the dialog whose button is being handled: boxes go over it
 };
 
 }  // namespace platform

@@ -31,7 +31,7 @@ std::string start_folder_for(const std::string& field) {
 
 }  // namespace
 
-bool GtkUi::install_form(InstallForm& form) {
+bool GtkUi::install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) {
   ModalDialog dialog(main_window(), form.caption, 187, 93, RESULT_CANCEL);
   GtkWidget* label = dialog.add_label(form.destination_label, 7, 6, 51, 8);
   GtkWidget* entry = dialog.add_entry(form.destination, 7, 15, 142, 14);
@@ -48,8 +48,17 @@ bool GtkUi::install_form(InstallForm& form) {
   GtkWidget* cancel = dialog.add_button("キャンセル", 130, 74, 50, 14);
   dialog.make_default(ok);
   dialog.focus_at_start(entry);
-  dialog.end_on_click(ok, RESULT_OK);
   dialog.end_on_click(cancel, RESULT_CANCEL);
+  // A refused destination ends the dialog too, but only after its message box has been
+  // answered over the dialog.
+  on_signal(ok, "clicked", [&] {
+    GtkWindow* outer = open_dialog_;
+    open_dialog_ = dialog.window();
+    form.destination = entry_text(entry);
+    bool accepted = accept(form.destination);
+    open_dialog_ = outer;
+    dialog.end(accepted ? RESULT_OK : RESULT_CANCEL);
+  });
   on_signal(browse, "clicked", [&] {
     std::string folder = choose_path(dialog.window(), form.browse_title, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
                                      "OK", start_folder_for(entry_text(entry)), nullptr);
@@ -57,7 +66,6 @@ bool GtkUi::install_form(InstallForm& form) {
   });
 
   if (dialog.run() != RESULT_OK) return false;
-  form.destination = entry_text(entry);
   for (int i = 0; i < 3; ++i) form.boxes[i].checked = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(boxes[i]));
   return true;
 }

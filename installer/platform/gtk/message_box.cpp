@@ -1,4 +1,5 @@
-// Message boxes: an icon, the text and OK, modal over the progress window when it is shown.
+// Message boxes: an icon, the text and OK, modal over the dialog that asked for them, else over
+// the progress window when it is shown.
 #include "installer/platform/gtk/dialog_kit.h"
 #include "installer/platform/gtk/gtk_ui.h"
 
@@ -35,7 +36,9 @@ GtkWidget* icon_for(uint32_t style) {
 }  // namespace
 
 void GtkUi::message_box(const std::string& text, uint32_t style) {
-  GtkWindow* owner = main_window() && gtk_widget_get_visible(window_) ? main_window() : nullptr;
+  GtkWindow* owner = open_dialog_                                       ? open_dialog_
+                     : main_window() && gtk_widget_get_visible(window_) ? main_window()
+                                                                        : nullptr;
   GtkWidget* box = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   make_fixed_frame(box);
   gtk_window_set_title(GTK_WINDOW(box), style == MB_ICON_INFORMATION ? INFORMATION_CAPTION : CAPTION);

@@ -27,14 +27,14 @@ void ScriptedUi::set_status(const std::string& text) { record("status " + text);
 void ScriptedUi::set_progress(uint32_t percent) { record("progress " + std::to_string(percent)); }
 void ScriptedUi::destroy_window() { record("destroy"); }
 
-bool ScriptedUi::install_form(InstallForm& form) {
+bool ScriptedUi::install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) {
   last_install_form = form;
   record("install " + form.caption);
   if (!install_answer || !install_answer->ok) return false;
   if (install_answer->destination) form.destination = *install_answer->destination;
   for (int i = 0; i < 3; ++i)
     if (install_answer->boxes[i] && form.boxes[i].enabled) form.boxes[i].checked = *install_answer->boxes[i];
-  return true;
+  return accept(form.destination);
 }
 
 bool ScriptedUi::cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) {

@@ -42,7 +42,7 @@ class ScriptedUi : public InstallerUi {
   void set_status(const std::string& text) override;
   void set_progress(uint32_t percent) override;
   void destroy_window() override;
-  bool install_form(InstallForm& form) override;
+  bool install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) override;
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   int overwrite_question(const std::string& caption, const std::string& message) override;
   void message_box(const std::string& text, uint32_t style) override;

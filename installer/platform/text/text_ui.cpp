@@ -143,7 +143,7 @@ bool TextUi::ask_option(OptionBox& box) {
   return true;
 }
 
-bool TextUi::install_form(InstallForm& form) {
+bool TextUi::install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) {
   std::fprintf(out_, "%s\n%s [%s]: ", form.caption.c_str(), form.destination_label.c_str(),
                form.destination.c_str());
   std::string line;
@@ -154,7 +154,7 @@ bool TextUi::install_form(InstallForm& form) {
   if (!line.empty()) form.destination = expand_home(line);
   for (OptionBox& box : form.boxes)
     if (!ask_option(box)) return false;
-  return ask_choice("OK / キャンセル (y/n): ", "yn", 'y') == 'y';
+  return ask_choice("OK / キャンセル (y/n): ", "yn", 'y') == 'y' && accept(form.destination);
 }
 
 bool TextUi::cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) {

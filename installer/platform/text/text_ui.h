@@ -26,7 +26,7 @@ class TextUi : public InstallerUi {
   void set_progress(uint32_t percent) override;
   void set_transfer(uint64_t done, uint64_t total) override;
   void destroy_window() override;
-  bool install_form(InstallForm& form) override;
+  bool install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) override;
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   int overwrite_question(const std::string& caption, const std::string& message) override;
   void message_box(const std::string& text, uint32_t style) override;

@@ -65,6 +65,42 @@ TEST_F(Fonts, AlignmentAndLineBreaks) {
   EXPECT_EQ(Ink(lines, 0, 141, 45, 85), 0);
 }
 
+// The fonts a caption may end up in: the game's families, what they map to, and what fontconfig
+// falls back to when those are missing.
+const char* const kFallbacks[] = {"Arial", "Sans Serif", "UI Gothic", "Liberation Sans", "DejaVu Sans", "IPAPGothic",
+                                  "IPAGothic"};
+
+TEST_F(Fonts, TheGameOverCaptionShowsWholeOnOneLineInEveryFallbackFont) {
+  // lblGameOver is 584 x 111; twice its height shows whether a word went to a second line.
+  const int w = 584, h = 111;
+  for (const char* family : kFallbacks) {
+    TextMask m = text.Render("GAME OVER", {family, 72, true}, w, 2 * h, Align::Left);
+    EXPECT_GT(Ink(m, w * 2 / 3, w, 0, h), 200) << family << ": no \"OVER\" in the label's band";
+    EXPECT_EQ(Ink(m, 0, w, h, 2 * h), 0) << family << ": wrapped below the label";
+    EXPECT_EQ(Ink(m, w - 1, w, 0, h), 0) << family << ": cut at the label's right edge";
+    EXPECT_GT(Ink(m, 0, 20, 0, h), 0) << family << ": not from the label's left";
+  }
+}
+
+// The rightmost glyph, "!", keeps the gap between its stroke and its dot when drawn bold.
+TEST_F(Fonts, BoldCaptionsAreBolderAndKeepTheirShapesInEveryFallbackFont) {
+  const int w = 145, h = 21;  // lblHsName
+  for (const char* family : kFallbacks) {
+    TextMask bold = text.Render("You !", {family, 12, true}, w, h, Align::Right);
+    TextMask plain = text.Render("You !", {family, 12, false}, w, h, Align::Right);
+    EXPECT_GT(Ink(bold, 0, w, 0, h), Ink(plain, 0, w, 0, h) * 6 / 5) << family;
+    int right = w - 1;
+    while (right > 0 && Ink(bold, right, right + 1, 0, h) == 0) --right;
+    int left = right;
+    while (left > 0 && Ink(bold, left - 1, left, 0, h) > 0) --left;
+    std::vector<int> rows;
+    for (int y = 0; y < h; ++y)
+      if (Ink(bold, left, right + 1, y, y + 1)) rows.push_back(y);
+    ASSERT_FALSE(rows.empty()) << family;
+    EXPECT_LT(int(rows.size()), rows.back() - rows.front() + 1) << family << ": the \"!\" reads as an \"l\"";
+  }
+}
+
 TEST_F(Fonts, EmptyCaptionsAndEmptyRectangles) {
   TextMask m = text.Render("", {"Arial", 12, false}, 10, 10, Align::Left);
   EXPECT_EQ(Ink(m, 0, 10, 0, 10), 0);

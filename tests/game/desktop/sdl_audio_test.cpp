@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "game/platform/headless/files.h"
+#include "tests/game/support/raw_audio.h"
 
 namespace kv {
 namespace {
@@ -30,15 +31,7 @@ class DiskAudio : public ::testing::Test {
   }
 
   // The loudest 16-bit sample written so far, from byte `from` on.
-  int Peak(size_t from = 0) const {
-    std::vector<char> b = Written();
-    int peak = 0;
-    for (size_t i = from & ~size_t{1}; i + 1 < b.size(); i += 2) {
-      int16_t s = static_cast<int16_t>(static_cast<uint8_t>(b[i]) | (static_cast<uint8_t>(b[i + 1]) << 8));
-      peak = std::max(peak, std::abs(int(s)));
-    }
-    return peak;
-  }
+  int Peak(size_t from = 0) const { return test::PeakOfRawAudio(output(), from); }
 
   template <typename F>
   static bool WaitFor(F done, int ms) {

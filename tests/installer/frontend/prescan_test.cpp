@@ -14,8 +14,8 @@ constexpr uint32_t AT = 1000;  // where the cabinet starts in the test file
 uint64_t prescan_bytes(const std::vector<uint8_t>& cabinet) {
   reset_process_state();
   TempDir dir;
-  std::vector<uint8_t> file(AT, 0xEE);
-  if (!cabinet.empty()) file.insert(file.end(), cabinet.begin(), cabinet.end());
+  std::vector<uint8_t> file(AT + cabinet.size(), 0xEE);
+  std::copy(cabinet.begin(), cabinet.end(), file.begin() + AT);
   write_file(dir / "package", file);
   int handle = platform::open_file(dir / "package", platform::FileAccess::Read,
                                    platform::FileDisposition::OpenExisting);

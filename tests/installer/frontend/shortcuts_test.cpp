@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "installer/frontend/desktop_fragment.h"
 #include "installer/frontend/shortcuts.h"
 #include "installer/platform/files.h"
 #include "installer/platform/process.h"
@@ -113,6 +114,46 @@ TEST_F(Shortcuts, AnIconBesideTheProgramIsUsed) {
   create_shortcut(app, 0x19);
   EXPECT_NE(entry(home_path("Schreibtisch/Kestrovan.desktop")).find("Icon=" + destination.path() + "/Kestrovan.png\n"),
             std::string::npos);
+}
+
+TEST_F(Shortcuts, AFragmentBesideTheProgramFilesTheLaunchersInTheMenu) {
+  write_file(destination / "Kestrovan.desktop",
+             "[Desktop Entry]\nExec=rm -rf /\nCategories=Game;ArcadeGame;\nComment=Shoot\n"
+             "Comment[ja]=撃て\nStartupWMClass=Kestrovan\nIcon=evil\n");
+  app.settings.start_menu = 0x03;
+  app.settings.send_to = 0x03;
+  create_shortcuts(app);
+  for (const char* link : {"shared/applications/Kestrovan.desktop", "data/Thunar/sendto/Kestrovan.desktop"}) {
+    std::string text = entry(home_path(link));
+    EXPECT_TRUE(text.ends_with("Terminal=false\nCategories=Game;ArcadeGame;\nComment=Shoot\nComment[ja]=撃て\n"
+                               "StartupWMClass=Kestrovan\n")) << text;
+    EXPECT_EQ(text.find("evil"), std::string::npos);
+    EXPECT_EQ(text.find("rm -rf"), std::string::npos);
+    EXPECT_TRUE(validates(home_path(link)));
+  }
+}
+
+TEST(DesktopFragment, TakesTheMenuKeysOfTheEntryGroupOnly) {
+  struct Case {
+    const char* text;
+    const char* keys;
+  } cases[] = {
+      {"[Desktop Entry]\nCategories=Game;\n", "Categories=Game;\n"},
+      {"# note\n[Desktop Entry]\r\n  Keywords[sr@latin] = a;b; \r\n", "Keywords[sr@latin]=a;b;\n"},
+      {"[Desktop Entry]\nGenericName=One\nGenericName=Two\n", "GenericName=One\n"},  // the first counts
+      {"Categories=Game;\n[Desktop Entry]\n", ""},                                       // outside any group
+      {"[Desktop Entry]\n[Other]\nCategories=Game;\n", ""},                              // another group
+      {"[Other]\nCategories=Game;\n", ""},
+      {"[Desktop Entry]\nName=X\nExec=x\nIcon=x\nPath=/\nTryExec=x\nHidden=true\n", ""},
+      {"[Desktop Entry]\nCategories[ja]=Game;\nComment[a/b]=x\nComment[]=x\n", ""},  // bad locales
+      {"[Desktop Entry]\nComment=\x01\nComment[de]=\xff\nGenericName=\nKeywords\n", ""},
+      {"[Desktop Entry]\nComment=\x01\nComment=good\n", "Comment=good\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(desktop_fragment_keys(c.text), c.keys) << c.text;
+  EXPECT_EQ(desktop_fragment_keys("[Desktop Entry]\nComment=" + std::string(1025, 'x') + "\n"), "");
+  EXPECT_EQ(desktop_fragment_path("/opt/k/Kestrovan"), "/opt/k/Kestrovan.desktop");
+  EXPECT_EQ(desktop_fragment_path("/opt/k/bin/ruziz.game.sh"), "/opt/k/bin/ruziz.game.desktop");
+  EXPECT_EQ(desktop_fragment_path("/opt/k.d/.hidden"), "/opt/k.d/.hidden.desktop");
 }
 
 TEST_F(Shortcuts, ARerunReplacesTheLauncher) {

@@ -17,6 +17,8 @@ namespace {
 
 using WindowAction = std::function<void(GtkWindow*)>;
 
+bool accept_all(const std::string&) { return true; }
+
 // Runs `action` inside the dialog's own loop, as soon as a window with that caption shows.
 void when_shown(const std::string& caption, WindowAction action) {
   struct Pending {
@@ -164,7 +166,7 @@ TEST_F(GtkDialogs, TheInstallDialogShowsTheSettingsAndReturnsWhatTheUserLeft) {
     gtk_button_clicked(GTK_BUTTON(desktop));
     gtk_button_clicked(GTK_BUTTON(button(w, "OK")));
   });
-  ASSERT_TRUE(ui->install_form(form));
+  ASSERT_TRUE(ui->install_form(form, accept_all));
   EXPECT_EQ(form.destination, "/tmp/elsewhere");
   EXPECT_TRUE(form.boxes[0].checked);
   EXPECT_FALSE(form.boxes[1].checked);
@@ -183,7 +185,7 @@ TEST_F(GtkDialogs, TheInstallDialogEndsWithCancelOnItsButtonEscapeAndTheCloseBox
       gtk_entry_set_text(GTK_ENTRY(only_entry(w)), "/tmp/changed");
       way(w);
     });
-    EXPECT_FALSE(ui->install_form(form));
+    EXPECT_FALSE(ui->install_form(form, accept_all));
     EXPECT_EQ(form.destination, "/opt/Ruziz Kestrovan");
   }
 }
@@ -211,7 +213,7 @@ TEST_F(GtkDialogs, TheFolderChooserReplacesTheFieldOnlyWhenAFolderIsChosen) {
       });
       gtk_button_clicked(GTK_BUTTON(button(w, "参照(&R)...")));
     });
-    ASSERT_TRUE(ui->install_form(form));
+    ASSERT_TRUE(ui->install_form(form, accept_all));
     EXPECT_EQ(form.destination, choose ? picked.path() : "/opt/Ruziz Kestrovan");
   }
 }
@@ -287,6 +289,28 @@ TEST_F(GtkDialogs, AMessageBoxShowsItsTextUntilOk) {
   });
   ui->message_box("自己解凍書庫が破損しています。", MB_ICON_STOP);
   EXPECT_EQ(shown, 1);
+}
+
+// The box for a destination that cannot be made comes while the install dialog is still open,
+// over it; only its OK ends the dialog.
+TEST_F(GtkDialogs, ARefusedDestinationIsReportedOverTheStillOpenInstallDialog) {
+  InstallForm form = install_form();
+  GtkWindow* dialog = nullptr;
+  bool box_over_open_dialog = false;
+  when_shown("Ruziz Kestrovan", [&](GtkWindow* w) {
+    dialog = w;
+    when_shown("エラー", [&](GtkWindow* box) {
+      box_over_open_dialog = gtk_window_get_transient_for(box) == dialog && gtk_widget_get_mapped(GTK_WIDGET(dialog));
+      gtk_button_clicked(GTK_BUTTON(button(box, "OK")));
+    });
+    gtk_button_clicked(GTK_BUTTON(button(w, "OK")));
+  });
+  EXPECT_FALSE(ui->install_form(form, [&](const std::string& destination) {
+    EXPECT_EQ(destination, "/opt/Ruziz Kestrovan");
+    ui->message_box("フォルダを作成できません", MB_ICON_STOP);
+    return false;
+  }));
+  EXPECT_TRUE(box_over_open_dialog);
 }
 
 TEST_F(GtkDialogs, TheProgressWindowOpensHiddenBelowThePointerAndPostsItsTwoMessages) {

@@ -311,6 +311,11 @@ TEST_F(GtkInstall, AFolderThatCannotBeMadeIsReportedAndNothingIsExtracted) {
   folder.files = {source_file("one.txt", pattern_bytes(100, 1))};
   auto run = start_installer(make_package(shipped_settings("one.txt"), cabwriter::serialize(cabwriter::build_cabinet({folder}))));
   answer_install_dialog(target / "plain-file/sub");
+  WindowInfo box;
+  ASSERT_TRUE(display->wait_for_window(ERROR_CAPTION, box));
+  std::vector<WindowInfo> behind = display->windows(TITLE);
+  ASSERT_EQ(behind.size(), 1u) << "the install dialog closed before its message";
+  EXPECT_NE(behind[0].width, PROGRESS_WIDTH);
   ASSERT_TRUE(confirm(ERROR_CAPTION, "cannot-create-folder-message"));
   EXPECT_EQ(finish(*run), 1) << run->output();
   EXPECT_EQ(list_tree(target.path()), std::vector<std::string>{"plain-file"});

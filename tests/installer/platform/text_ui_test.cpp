@@ -9,6 +9,8 @@ using namespace platform;
 
 namespace {
 
+bool accept_all(const std::string&) { return true; }
+
 class Terminal : public ::testing::Test {
  protected:
   void answers(const std::string& lines) {
@@ -51,7 +53,7 @@ class Terminal : public ::testing::Test {
 TEST_F(Terminal, TheInstallQuestionAsksInOrderAndEmptyLinesKeep) {
   answers("\n\n\n\n");
   InstallForm f = form();
-  EXPECT_TRUE(ui->install_form(f));
+  EXPECT_TRUE(ui->install_form(f, accept_all));
   EXPECT_EQ(f.destination, "/opt/ruziz");
   EXPECT_FALSE(f.boxes[0].checked);
   EXPECT_TRUE(f.boxes[1].checked);
@@ -72,7 +74,12 @@ TEST_F(Terminal, TheInstallQuestionAsksInOrderAndEmptyLinesKeep) {
 TEST_F(Terminal, AnswersChangeTheFormAndGreyedBoxesAreNotAsked) {
   answers("/srv/game\ny\nn\ny\n");
   InstallForm f = form();
-  EXPECT_TRUE(ui->install_form(f));
+  std::string offered;
+  EXPECT_TRUE(ui->install_form(f, [&](const std::string& destination) {
+    offered = destination;
+    return true;
+  }));
+  EXPECT_EQ(offered, "/srv/game");
   EXPECT_EQ(f.destination, "/srv/game");
   EXPECT_TRUE(f.boxes[0].checked);
   EXPECT_FALSE(f.boxes[1].checked);
@@ -82,8 +89,14 @@ TEST_F(Terminal, AnswersChangeTheFormAndGreyedBoxesAreNotAsked) {
 TEST_F(Terminal, UnclearAnswersAreAskedAgain) {
   answers("\nmaybe\nY\n\nyes\nn\n");
   InstallForm f = form();
-  EXPECT_FALSE(ui->install_form(f));  // "n" at OK is キャンセル
+  EXPECT_FALSE(ui->install_form(f, accept_all));  // "n" at OK is キャンセル
   EXPECT_TRUE(f.boxes[0].checked);
+}
+
+TEST_F(Terminal, ARefusedDestinationEndsTheQuestionAsCancelled) {
+  answers("/x\n\n\n\n");
+  InstallForm f = form();
+  EXPECT_FALSE(ui->install_form(f, [](const std::string&) { return false; }));
 }
 
 TEST_F(Terminal, TheEndOfInputIsACancelAnywhere) {
@@ -91,7 +104,7 @@ TEST_F(Terminal, TheEndOfInputIsACancelAnywhere) {
     TearDown();
     answers(script);
     InstallForm f = form();
-    EXPECT_FALSE(ui->install_form(f)) << script;
+    EXPECT_FALSE(ui->install_form(f, accept_all)) << script;
   }
 }
 

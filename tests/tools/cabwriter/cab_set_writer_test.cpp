@@ -4,6 +4,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "builders.h"
 #include "cab_set_writer.h"
 #include "installer/cabinet/cab_checksum.h"
 
@@ -103,6 +104,44 @@ TEST(CabSetWriter, CabinetsStayWithinTheLimitAndChainTheirNames) {
 
   options.max_cabinet_size = 12000;  // a 32 KiB stored block cannot be cut into two such pieces
   EXPECT_THROW(build_set({folder}, options), std::invalid_argument);
+}
+
+// Empty files have no data to continue, yet a reader meets them in its walk: wherever a set is
+// cut they must come out exactly once, also when a reader declines the files around them.
+TEST(CabSetWriter, EmptyFilesAtCutsComeOutOnce) {
+  using testcab::file;
+  const std::vector<std::vector<SourceFile>> trees = {
+      {file("lead", {}), file("a", pattern(40000, 1)), file("b0", {}), file("b", pattern(20000, 2)),
+       file("c", pattern(3000, 3)), file("c0", {}), file("d", pattern(30000, 4)), file("tail", {})},
+      {file("a", pattern(32768, 5)), file("at-cut", {}), file("b", pattern(32768, 6)), file("e1", {}),
+       file("e2", {})},
+  };
+  for (uint32_t max_size : {20000u, 30000u, 45000u}) {
+    for (const auto& files : trees) {
+      SetOptions options;
+      options.max_cabinet_size = max_size;
+      std::vector<SourceFolder> folders = {testcab::folder(0, files)};
+      auto set = build_set(folders, options);
+      ASSERT_GE(set.size(), 2u);
+      memfs::reset();
+      memfs::Extraction all = memfs::extract_images(set);
+      testcab::expect_all_extracted(all, folders);
+      for (const SourceFile& f : files)
+        EXPECT_EQ(std::count(all.events.begin(), all.events.end(), "FileBegin " + f.name), 1)
+            << f.name << " at " << max_size;
+      memfs::ClientPolicy every_other;
+      int n = 0;
+      every_other.file_begin = [&n](const CabNotification&) { return ++n % 2 ? 1 : 0; };  // 1: the default, extract
+      memfs::reset();
+      memfs::Extraction some = memfs::extract_images(set, every_other);
+      ASSERT_TRUE(some.ok) << cab_error_name(some.error.code) << " at " << max_size;
+      for (const auto& [name, data] : some.files) {
+        auto source = std::find_if(files.begin(), files.end(), [&](const SourceFile& f) { return f.name == name; });
+        ASSERT_NE(source, files.end());
+        EXPECT_EQ(data, source->data) << name << " at " << max_size;
+      }
+    }
+  }
 }
 
 TEST(CabSetWriter, MszipBlocksAreCkAndFitTheDecoderInput) {

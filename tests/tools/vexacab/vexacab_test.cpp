@@ -171,7 +171,7 @@ TEST_F(Vexacab, MissingNextCabinetIsReported) {
   EXPECT_EQ(r.status, 2);
   r = run("--help");
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("vexacab extract [-d DIR] CAB"), std::string::npos);
+  EXPECT_NE(r.out.find("vexacab extract [-d DIR] [-i] [-p | -n] CAB [PATTERN...]"), std::string::npos);
 }
 
 TEST_F(Vexacab, QuantumFoldersAcrossASet) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "installer/platform/files.h"
 #include "installer_test_support.h"
 #include "package_writer.h"
 
@@ -52,7 +53,7 @@ TEST(VexapackCli, ReportsBadInputClearly) {
       {{"--stub", VEXASFX, "-o", dir / "out", "--desktop", "maybe", dir / "a"}, "unknown shortcut option 'maybe'"},
       {{"--stub", VEXASFX, "-o", dir / "out", "--method", "lzx:99", dir / "a"}, "bad window size"},
       {{"--stub", VEXASFX, "-o", dir / "out"}, "no files to pack"},
-      {{"-o", dir / "out", dir / "a"}, "--stub and -o are required"},
+      {{"--stub", VEXASFX, dir / "a"}, "-o is required"},
       {{"--stub", VEXASFX, "-o", dir / "out", "--colour", "red", dir / "a"}, "unknown option --colour"},
   };
   for (const Case& c : cases) {
@@ -61,6 +62,26 @@ TEST(VexapackCli, ReportsBadInputClearly) {
     EXPECT_NE(r.output.find("vexapack: " + c.message), std::string::npos) << r.output;
     EXPECT_FALSE(exists(dir / "out")) << c.message;
   }
+}
+
+TEST(VexapackCli, FindsTheStubBesideItselfOrSaysWhereItLooked) {
+  TempDir dir;
+  write_file(dir / "a", "a");
+  ProcessResult r = vexapack({"-o", dir / "setup", dir / "a"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  ASSERT_EQ(vexapack({"--stub", VEXASFX, "-o", dir / "named", dir / "a"}).exit_code, 0);
+  EXPECT_EQ(read_file(dir / "setup"), read_file(dir / "named"));
+
+  // Alone in a folder, with no stub at the installed place either.
+  write_file(dir / "vexapack", read_file(VEXAPACK));
+  platform::add_execute_bits(dir / "vexapack");
+  r = run_process(dir / "vexapack", {"-o", dir / "out", dir / "a"}, "", "", {});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.output.find("vexapack: no stub found (looked at " + dir / "vexasfx, " + dir /
+                          "../lib/vexasfx/vexasfx); name one with --stub"),
+            std::string::npos)
+      << r.output;
+  EXPECT_FALSE(exists(dir / "out"));
 }
 
 // -o naming an input or the stub (also through a link) is refused before anything is written.
