@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/frontend/command_line.h"
+#include "installer/frontend/package_command_line.h"
 #include "installer/frontend/manifest.h"
 #include "installer/frontend/wide_string.h"
 #include "installer/platform/output_writer.h"

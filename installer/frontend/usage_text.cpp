@@ -1,5 +1,5 @@
 // The text of --help: every option a package understands.
-#include "installer/frontend/command_line.h"
+#include "installer/frontend/package_command_line.h"
 
 const char* usage_text() {
   return "usage: PACKAGE [--target DIR] [--yes] [--overwrite ask|all|none] [--quiet]\n"

@@ -4,7 +4,7 @@
 // by SIGINT, SIGTERM, SIGHUP) or a command line that cannot be understood.
 #include <cstdio>
 
-#include "installer/frontend/command_line.h"
+#include "installer/frontend/package_command_line.h"
 #include "installer/frontend/package_inspect.h"
 #include "installer/frontend/uninstall_run.h"
 #include "installer/frontend/window.h"

@@ -15,13 +15,13 @@ std::string without_mnemonic(std::string label) {
 
 }  // namespace
 
-bool UnattendedUi::install_form(InstallForm& form) {
-  if (quiet()) return true;
+bool UnattendedUi::install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) {
+  if (quiet()) return accept(form.destination);
   std::fprintf(out(), "%s %s\n", without_mnemonic(form.destination_label).c_str(),
                printable_name(form.destination).c_str());
   for (const OptionBox& box : form.boxes)
     std::fprintf(out(), "%s %s\n", box.checked ? "[x]" : "[ ]", without_mnemonic(box.label).c_str());
-  return true;
+  return accept(form.destination);
 }
 
 bool UnattendedUi::cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>&) {

@@ -12,8 +12,8 @@ class UnattendedUi : public TextUi {
   // `out` takes the progress and the answers, `errors` what went wrong.
   UnattendedUi(std::FILE* out, std::FILE* errors) : TextUi(nullptr, out), errors_(errors) {}
 
-  // The form as the package and the command line filled it.
-  bool install_form(InstallForm& form) override;
+  // The form as the package and the command line filled it, OK pressed.
+  bool install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) override;
   // Nobody can point to another folder: the set is incomplete.
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   // Not reached under --yes (the overwrite policy answers first); keeps the file if it is.

@@ -1,4 +1,4 @@
-#include "installer/frontend/command_line.h"
+#include "installer/frontend/package_command_line.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The package's command line: what each form means, and what is refused with the usage.
 #include <gtest/gtest.h>
 
-#include "installer/frontend/command_line.h"
+#include "installer/frontend/package_command_line.h"
 
 namespace {
 
