@@ -63,6 +63,7 @@ bool enter_destination(InstallerApp& app) {
     app.main_window->message_box(TEXT_CANNOT_CREATE_FOLDER, platform::MB_ICON_STOP);
     return false;
   }
+  app.record.destination_created = true;
   return true;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "installer/frontend/package_command_line.h"
+#include "installer/frontend/manifest.h"
 #include "installer/frontend/wide_string.h"
 #include "installer/platform/output_writer.h"
 
@@ -26,7 +28,7 @@ constexpr uint32_t WM_INSTALL_START = 0x0400;
 constexpr uint32_t WM_INSTALL_STATUS = 0x0401;  // sent; lparam: const char16_t* text
 constexpr uint32_t WM_INSTALL_DONE = 0x0402;    // posted; lparam: 0 finished or cancelled, -1 failed
 // The bar and the worker's questions are on the window thread too.
-constexpr uint32_t WM_INSTALL_PROGRESS = 0x0403;   // sent; wparam: percent
+constexpr uint32_t WM_INSTALL_PROGRESS = 0x0403;   // sent; wparam: percent, lparam: bytes done
 constexpr uint32_t WM_INSTALL_OVERWRITE = 0x0404;  // sent; lparam: const char16_t* message
 constexpr uint32_t WM_INSTALL_CABINET = 0x0405;    // sent; lparam: CabNotification*
 constexpr uint32_t ID_ABORT_BUTTON = 1000;
@@ -71,6 +73,12 @@ struct InstallerApp {
   // Set by whoever ends the run; the worker's values are read only after WM_INSTALL_DONE.
   InstallOutcome outcome = InstallOutcome::Installed;
   std::string failure_message;  // the one message a failure shows; empty: the damaged package
+  // Beyond the package: the command line, and what this run wrote (kept only when the run was
+  // started with options; written by the worker, read by the window thread after the worker's
+  // last message).
+  CommandLine options;
+  Manifest record;
+  std::vector<std::u16string> kept_existing;  // existing files the overwrite answers kept
 };
 
 // Process-wide state: written before the worker starts, read by the callbacks afterwards.

@@ -3,7 +3,9 @@
 #include "installer/frontend/callbacks.h"
 #include "installer/frontend/entry_name.h"
 #include "installer/frontend/file_output.h"
+#include "installer/frontend/install_record.h"
 #include "installer/frontend/installer_app.h"
+#include "installer/frontend/path_parts.h"
 #include "installer/platform/files.h"
 #include "installer/platform/installer_ui.h"
 #include "installer/platform/output_writer.h"
@@ -21,7 +23,9 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
   std::u16string name = safe_entry_path(n.text1, n.attributes);
   show_status(app, name);
   int answer = confirm_overwrite(app, name);
+  if (answer == 0) app.kept_existing.push_back(name);
   if (answer != 1) return answer;
+  note_new_folders(app, split_path_parts(name).folder);
   // A file that cannot be created (a name that sanitizing emptied included) ends the run; the
   // writer keeps the reason for the worker's one message.
   return app.output->begin(output_name(name));
@@ -29,6 +33,7 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
 
 int32_t end_file(InstallerApp& app, const CabNotification& n) {
   if (!app.output->commit(n.file_handle, output_stamp(n.date, n.time, n.attributes))) return 0;
+  record_written_file(app, safe_entry_path(n.text1, n.attributes));
   return 1;
 }
 

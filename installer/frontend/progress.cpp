@@ -14,5 +14,5 @@ void report_progress(InstallerApp& app, uint32_t count) {
   uint32_t percent = progress_percent(app.done_bytes, app.total_bytes);
   if (percent == app.last_percent) return;
   app.last_percent = percent;
-  if (app.main_window) app.main_window->queue().send({WM_INSTALL_PROGRESS, percent, 0});
+  if (app.main_window) app.main_window->queue().send({WM_INSTALL_PROGRESS, percent, intptr_t(app.done_bytes)});
 }

@@ -1,6 +1,7 @@
 #include "installer/frontend/shortcuts.h"
 
 #include "installer/frontend/desktop_fragment.h"
+#include "installer/frontend/install_record.h"
 #include "installer/frontend/path_parts.h"
 #include "installer/platform/files.h"
 #include "installer/platform/installer_ui.h"
@@ -122,6 +123,7 @@ void create_shortcut(InstallerApp& app, uint32_t folder_id) {
     platform::set_file_mode(link, 0755);
     platform::mark_launcher_trusted(link);
   }
+  record_launcher(app, link);
 }
 
 void launch_program(InstallerApp& app) {

@@ -1,6 +1,7 @@
 #include "installer/frontend/start.h"
 
 #include "installer/frontend/install_dialog.h"
+#include "installer/frontend/install_options.h"
 #include "installer/frontend/package_header.h"
 #include "installer/frontend/package_offset.h"
 #include "installer/frontend/prescan.h"
@@ -10,8 +11,6 @@
 #include "installer/platform/process.h"
 #include "installer/platform/worker_thread.h"
 #include "installer/resources/strings.h"
-
-namespace {
 
 // Seeks to the package, reads its settings block and sizes the cabinet behind it for the
 // progress bar. The file is closed by the caller whatever happens.
@@ -24,8 +23,6 @@ bool read_package(InstallerApp& app, int file) {
   app.total_bytes = prescan_cabinet(file);
   return true;
 }
-
-}  // namespace
 
 void show_system_error(InstallerApp& app, int code, uint32_t style) {
   if (app.main_window) app.main_window->message_box(platform::error_text(code), style);
@@ -46,9 +43,13 @@ bool start_installation(InstallerApp& app) {
     app.main_window->message_box(TEXT_DAMAGED_PACKAGE, platform::MB_ICON_STOP);
     return false;
   }
+  apply_install_options(app);
   if (app.settings.valid && run_install_dialog(app) != 0) return false;
+  // A package without settings asks nothing: --target is its destination as it stands.
+  if (!app.settings.valid && !app.destination.empty() && !enter_destination(app)) return false;
   app.main_window->set_caption(app.settings.title.utf8());
   app.main_window->show_window();
+  app.main_window->set_transfer(0, app.total_bytes);  // a terminal shows the total from the start
   if (app.worker) app.worker->start([&app] { extract_worker(app); });
   return true;
 }

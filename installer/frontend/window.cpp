@@ -1,6 +1,8 @@
 #include "installer/frontend/window.h"
 
 #include "installer/frontend/install_dialog.h"
+#include "installer/frontend/install_options.h"
+#include "installer/frontend/install_record.h"
 #include "installer/frontend/shortcuts.h"
 #include "installer/frontend/start.h"
 #include "installer/platform/installer_ui.h"
@@ -12,14 +14,35 @@ static_assert(WM_CLOSE == platform::POSTED_CLOSE && WM_COMMAND == platform::POST
 
 namespace {
 
+// Under --overwrite none (and --yes) the files kept are named, so that a log shows them.
+void report_kept_files(InstallerApp& app) {
+  if (app.kept_existing.empty() || !app.options.given || app.options.overwrite_policy() != OverwritePolicy::None)
+    return;
+  std::string text = std::to_string(app.kept_existing.size()) + " existing file(s) kept (--overwrite all replaces them):";
+  for (const std::u16string& name : app.kept_existing) text += "\n  " + utf16_to_utf8(name);
+  app.main_window->message_box(text, platform::MB_ICON_INFORMATION);
+}
+
+// The record is kept whatever the outcome, so that what was written can be removed; only its
+// own failure after a good install changes the outcome.
+void keep_install_record(InstallerApp& app, bool failed_already) {
+  if (!keeps_record(app) || write_install_record(app) || failed_already) return;
+  app.outcome = InstallOutcome::Failed;
+  app.main_window->message_box(app.failure_message, platform::MB_ICON_STOP);
+}
+
 void finish_installation(InstallerApp& app, intptr_t result) {
   if (result != 0) {
-    const std::string& text = app.failure_message;
+    std::string text = app.failure_message;
+    keep_install_record(app, true);
     app.main_window->message_box(text.empty() ? TEXT_DAMAGED_PACKAGE : text, platform::MB_ICON_STOP);
   } else {
     // Also after the abort button: the files written so far are the user's to use.
     create_shortcuts(app);
-    if (!app.settings.run_after.empty()) launch_program(app);
+    keep_install_record(app, false);  // after the launchers: it lists them
+    report_kept_files(app);
+    // --yes opens nothing: the program would open a window nobody asked for.
+    if (!app.settings.run_after.empty() && !app.options.yes) launch_program(app);
   }
   destroy_main_window(app);
 }
@@ -50,6 +73,7 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
       app.main_window->set_status(utf16_to_utf8(reinterpret_cast<const char16_t*>(m.lparam)));
       break;
     case WM_INSTALL_PROGRESS:
+      app.main_window->set_transfer(uint64_t(m.lparam), app.total_bytes);
       app.main_window->set_progress(uint32_t(m.wparam));
       break;
     case WM_INSTALL_DONE:
@@ -67,7 +91,13 @@ intptr_t installer_window_procedure(InstallerApp& app, const platform::WindowMes
 
 int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
                    const platform::OutputSyscalls& syscalls) {
+  return installer_main(ui, module_path, CommandLine{}, syscalls);
+}
+
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options,
+                   const platform::OutputSyscalls& syscalls) {
   InstallerApp app;
+  app.options = options;
   app.output_syscalls = syscalls;
   platform::WorkerThread worker;
   g_app = &app;

@@ -16,3 +16,6 @@ void destroy_main_window(InstallerApp& app);
 // `syscalls` move the extracted files' bytes (tests inject faults there).
 int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
                    const platform::OutputSyscalls& syscalls = platform::system_output_syscalls());
+// The same with the options of the command line (an install).
+int installer_main(platform::InstallerUi& ui, const std::u16string& module_path, const CommandLine& options,
+                   const platform::OutputSyscalls& syscalls = platform::system_output_syscalls());

@@ -34,6 +34,8 @@ bool is_executable_file(const std::string& path);  // a regular file we may run
 
 enum class MakeDirectory { Created, AlreadyExists, Failed };
 MakeDirectory make_directory(const std::string& path);
+// Removes a folder only when it is empty (never a link); false otherwise.
+bool remove_empty_directory(const std::string& path);
 
 bool change_directory(const std::string& path);
 std::string current_directory();  // empty when unknown

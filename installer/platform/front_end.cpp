@@ -4,6 +4,7 @@
 
 #include "installer/platform/process.h"
 #include "installer/platform/text/text_ui.h"
+#include "installer/platform/unattended/unattended_ui.h"
 #if VEXASFX_WITH_GTK
 #include "installer/platform/gtk/gtk_ui.h"
 #endif
@@ -30,13 +31,24 @@ std::string why_no_display() {
 }
 #endif
 
+std::unique_ptr<InstallerUi> terminal(bool unattended, bool quiet) {
+  std::unique_ptr<TextUi> text =
+      unattended ? std::make_unique<UnattendedUi>(stdout, stderr) : std::make_unique<TextUi>(stdin, stdout);
+  text->set_quiet(quiet);
+  return text;
+}
+
 }  // namespace
 
-std::unique_ptr<InstallerUi> choose_front_end() {
+std::unique_ptr<InstallerUi> choose_front_end(bool unattended, bool quiet) {
+  if (unattended) {
+    explain("unattended", "--yes");
+    return terminal(true, quiet);
+  }
   std::optional<std::string> forced = environment("VEXASFX_UI");
   if (forced && *forced == "text") {
     explain("text", "VEXASFX_UI=text");
-    return std::make_unique<TextUi>(stdin, stdout);
+    return terminal(false, quiet);
   }
   std::string ignored;
   if (forced && !forced->empty() && *forced != "gtk") ignored = "; VEXASFX_UI=" + *forced + " is neither text nor gtk";
@@ -51,7 +63,7 @@ std::unique_ptr<InstallerUi> choose_front_end() {
   if (forced && *forced == "gtk") std::fprintf(stderr, "vexasfx: this installer has no desktop front end\n");
   explain("text", "this installer was built without its desktop front end" + ignored);
 #endif
-  return std::make_unique<TextUi>(stdin, stdout);
+  return terminal(false, quiet);
 }
 
 }  // namespace platform

@@ -8,6 +8,8 @@
 
 namespace platform {
 
-std::unique_ptr<InstallerUi> choose_front_end();
+// `unattended` (--yes): the terminal's progress, every question answered with its default, no
+// window and no reading of standard input. `quiet`: only errors on the terminal.
+std::unique_ptr<InstallerUi> choose_front_end(bool unattended = false, bool quiet = false);
 
 }  // namespace platform

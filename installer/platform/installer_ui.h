@@ -14,6 +14,7 @@ namespace platform {
 // Message box styles.
 constexpr uint32_t MB_ICON_STOP = 0x10;         // stop icon, OK button
 constexpr uint32_t MB_ICON_EXCLAMATION = 0x30;  // exclamation icon, OK button
+constexpr uint32_t MB_ICON_INFORMATION = 0x40;  // information icon, OK button: not an error
 
 // What the progress window posts to the queue.
 constexpr uint32_t POSTED_CLOSE = 0x0010;    // its close box was pressed
@@ -64,6 +65,8 @@ class InstallerUi {
   virtual void show_window() = 0;
   virtual void set_status(const std::string& text) = 0;
   virtual void set_progress(uint32_t percent) = 0;
+  // The bytes behind the percent, told just before set_progress; a front end may show them.
+  virtual void set_transfer(uint64_t /*done*/, uint64_t /*total*/) {}
   virtual void destroy_window() = 0;
 
   // Modal dialogs. install_form: OK hands the destination to `accept` while the dialog is still
@@ -75,6 +78,8 @@ class InstallerUi {
   // One of the ANSWER_* ids; anything else means the question could not be shown.
   virtual int overwrite_question(const std::string& caption, const std::string& message) = 0;
   virtual void message_box(const std::string& text, uint32_t style) = 0;
+  // A question with はい and いいえ; `default_yes` names the default button.
+  virtual bool ask_yes_no(const std::string& caption, const std::string& message, bool default_yes) = 0;
 
   // Opens a document the desktop's way; false when it cannot.
   virtual bool open_document(const std::string& path) = 0;

@@ -115,6 +115,15 @@ class OutputWriter {
   OutputFailure failure_;
 };
 
+// The containment rule, shared by the writer and the uninstaller: walks `folder` (relative,
+// '/'-separated, "" for `root` itself) from the open handle `root` one component at a time,
+// never following a symbolic link; with `create`, missing levels are made. The new handle, or
+// -1 with `failure` set (FolderIsLink for a link on the way).
+int open_folder_below(int root, const std::string& folder, bool create, OutputFailure* failure);
+
+// Splits "a/b/c" into "a/b" and "c"; false when a component is empty, "." or "..".
+bool split_relative_path(const std::string& relative, std::string* folder, std::string* name);
+
 // From now on SIGINT, SIGTERM and SIGHUP remove the temporary file of every pending output of
 // every writer in the process (completed files stay) and end the process with `status`.
 void cancel_outputs_on_signals(int status);

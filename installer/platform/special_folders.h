@@ -15,6 +15,8 @@ constexpr uint32_t FOLDER_PROGRAM_FILES = 0x26;
 // The folder's path without a trailing separator, created when missing; empty when the folder
 // cannot be resolved or created.
 std::string special_folder_path(uint32_t id);
+// The same path, neither created nor checked: empty only when it cannot be named.
+std::string special_folder_location(uint32_t id);
 
 // Marks a launcher on the desktop as trusted where the desktop keeps such a mark; silent.
 void mark_launcher_trusted(const std::string& path);

@@ -28,6 +28,7 @@ class GtkUi : public InstallerUi {
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   int overwrite_question(const std::string& caption, const std::string& message) override;
   void message_box(const std::string& text, uint32_t style) override;
+  bool ask_yes_no(const std::string& caption, const std::string& message, bool default_yes) override;
   bool open_document(const std::string& path) override;
 
   // The progress window while it exists, else null; dialogs take it as their owner.

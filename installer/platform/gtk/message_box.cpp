@@ -8,6 +8,7 @@ namespace platform {
 namespace {
 
 constexpr char CAPTION[] = "エラー";  // the desktop's caption for a box that names none
+constexpr char INFORMATION_CAPTION[] = "情報";  // a report that is no error (the uninstaller's)
 
 gboolean quit_on_close(GtkWidget*, GdkEvent*, gpointer loop) {
   g_main_loop_quit(static_cast<GMainLoop*>(loop));
@@ -23,10 +24,11 @@ gboolean quit_on_escape(GtkWidget*, GdkEventKey* key, gpointer loop) {
 void quit_on_click(GtkButton*, gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); }
 
 GtkWidget* icon_for(uint32_t style) {
-  bool stop = style == MB_ICON_STOP;
-  GtkWidget* icon = gtk_image_new_from_icon_name(stop ? "dialog-error-symbolic" : "dialog-warning-symbolic",
-                                                 GTK_ICON_SIZE_DIALOG);
-  gtk_style_context_add_class(gtk_widget_get_style_context(icon), stop ? "stop" : "exclamation");
+  bool stop = style == MB_ICON_STOP, information = style == MB_ICON_INFORMATION;
+  const char* name = stop ? "dialog-error-symbolic" : information ? "dialog-information-symbolic" : "dialog-warning-symbolic";
+  GtkWidget* icon = gtk_image_new_from_icon_name(name, GTK_ICON_SIZE_DIALOG);
+  gtk_style_context_add_class(gtk_widget_get_style_context(icon),
+                              stop ? "stop" : information ? "information" : "exclamation");
   gtk_widget_set_valign(icon, GTK_ALIGN_START);
   return icon;
 }
@@ -39,7 +41,7 @@ void GtkUi::message_box(const std::string& text, uint32_t style) {
                                                                         : nullptr;
   GtkWidget* box = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   make_fixed_frame(box);
-  gtk_window_set_title(GTK_WINDOW(box), CAPTION);
+  gtk_window_set_title(GTK_WINDOW(box), style == MB_ICON_INFORMATION ? INFORMATION_CAPTION : CAPTION);
   gtk_window_set_modal(GTK_WINDOW(box), TRUE);
   gtk_window_set_transient_for(GTK_WINDOW(box), owner);
   gtk_window_set_position(GTK_WINDOW(box), owner ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);

@@ -103,6 +103,8 @@ MakeDirectory make_directory(const std::string& path) {
   return errno == EEXIST ? MakeDirectory::AlreadyExists : MakeDirectory::Failed;
 }
 
+bool remove_empty_directory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+
 bool change_directory(const std::string& path) { return !path.empty() && chdir(path.c_str()) == 0; }
 
 std::string current_directory() {

@@ -72,8 +72,9 @@ bool safe_component(const std::string& part) {
   return !part.empty() && part != "." && part != ".." && part.find('\0') == std::string::npos;
 }
 
-// Splits "a/b/c" into the folder "a/b" and the name "c"; false when a component is unsafe.
-bool split_relative(const std::string& relative, std::string* folder, std::string* name) {
+}  // namespace
+
+bool split_relative_path(const std::string& relative, std::string* folder, std::string* name) {
   size_t start = 0;
   for (;;) {
     size_t slash = relative.find('/', start);
@@ -86,6 +87,36 @@ bool split_relative(const std::string& relative, std::string* folder, std::strin
   *name = relative.substr(last == std::string::npos ? 0 : last + 1);
   return true;
 }
+
+int open_folder_below(int root, const std::string& folder, bool create, OutputFailure* failure) {
+  int at = dup(root);
+  if (at < 0) return *failure = {OutputStep::Folder, errno, folder}, -1;
+  size_t start = 0;
+  while (start < folder.size()) {
+    size_t slash = folder.find('/', start);
+    if (slash == std::string::npos) slash = folder.size();
+    std::string part = folder.substr(start, slash - start);
+    std::string so_far = folder.substr(0, slash);
+    if (create && mkdirat(at, part.c_str(), 0777) != 0 && errno != EEXIST) {
+      int error = errno;
+      close(at);
+      return *failure = {OutputStep::Folder, error, so_far}, -1;
+    }
+    int next = openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int error = errno;
+    struct stat info;
+    bool is_link = next < 0 && fstatat(at, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                   S_ISLNK(info.st_mode);
+    close(at);
+    if (is_link) return *failure = {OutputStep::FolderIsLink, 0, so_far}, -1;
+    if (next < 0) return *failure = {OutputStep::Folder, error, so_far}, -1;
+    at = next;
+    start = slash + 1;
+  }
+  return at;
+}
+
+namespace {
 
 ssize_t system_write(int fd, const void* data, size_t size) { return ::write(fd, data, size); }
 int system_fsync(int fd) { return ::fsync(fd); }
@@ -142,30 +173,8 @@ bool OutputWriter::open_folder(const std::string& folder, bool create, int* fd) 
     *fd = cached_fd_;
     return true;
   }
-  int at = dup(destination_);
-  if (at < 0) return fail(OutputStep::Folder, errno, folder), false;
-  size_t start = 0;
-  while (start < folder.size()) {
-    size_t slash = folder.find('/', start);
-    if (slash == std::string::npos) slash = folder.size();
-    std::string part = folder.substr(start, slash - start);
-    std::string so_far = folder.substr(0, slash);
-    if (create && mkdirat(at, part.c_str(), 0777) != 0 && errno != EEXIST) {
-      int error = errno;
-      close(at);
-      return fail(OutputStep::Folder, error, so_far), false;
-    }
-    int next = openat(at, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int error = errno;
-    struct stat info;
-    bool is_link = next < 0 && fstatat(at, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                   S_ISLNK(info.st_mode);
-    close(at);
-    if (is_link) return fail(OutputStep::FolderIsLink, 0, so_far), false;
-    if (next < 0) return fail(OutputStep::Folder, error, so_far), false;
-    at = next;
-    start = slash + 1;
-  }
+  int at = open_folder_below(destination_, folder, create, &failure_);
+  if (at < 0) return false;
   if (cached_fd_ >= 0) close(cached_fd_);
   cached_fd_ = at;
   cached_folder_ = folder;
@@ -176,7 +185,7 @@ bool OutputWriter::open_folder(const std::string& folder, bool create, int* fd) 
 int OutputWriter::begin(const std::string& relative) {
   std::string folder, name;
   if (destination_ < 0) return fail(OutputStep::Destination, EBADF, relative), -1;
-  if (!split_relative(relative, &folder, &name)) return fail(OutputStep::Create, EINVAL, relative), -1;
+  if (!split_relative_path(relative, &folder, &name)) return fail(OutputStep::Create, EINVAL, relative), -1;
   int folder_fd;
   if (!open_folder(folder, true, &folder_fd)) return -1;
   long longest = fpathconf(folder_fd, _PC_NAME_MAX);
@@ -324,18 +333,9 @@ void OutputWriter::discard(int handle) {
 
 bool OutputWriter::exists(const std::string& relative) const {
   std::string folder, name;
-  if (destination_ < 0 || !split_relative(relative, &folder, &name)) return false;
-  int at = dup(destination_);
-  size_t start = 0;
-  while (at >= 0 && start < folder.size()) {
-    size_t slash = folder.find('/', start);
-    if (slash == std::string::npos) slash = folder.size();
-    int next = openat(at, folder.substr(start, slash - start).c_str(),
-                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    close(at);
-    at = next;
-    start = slash + 1;
-  }
+  if (destination_ < 0 || !split_relative_path(relative, &folder, &name)) return false;
+  OutputFailure ignored;
+  int at = open_folder_below(destination_, folder, false, &ignored);
   if (at < 0) return false;
   struct stat info;
   bool found = fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;

@@ -50,36 +50,38 @@ std::string desktop_folder() {
   return path;
 }
 
-std::string user_applications() {
-  std::string data = data_home();
-  return data.empty() ? std::string() : resolved(data + "/applications");
-}
-
 }  // namespace
 
-std::string special_folder_path(uint32_t id) {
+std::string special_folder_location(uint32_t id) {
   switch (id) {
     case FOLDER_COMMON_PROGRAMS: {
       std::string shared = shared_data_folder();
       if (access(shared.c_str(), W_OK) != 0) return {};
-      return resolved(shared + "/applications");
+      return shared + "/applications";
     }
-    case FOLDER_PROGRAMS:
-      return user_applications();
+    case FOLDER_PROGRAMS: {
+      std::string data = data_home();
+      return data.empty() ? std::string() : data + "/applications";
+    }
     case FOLDER_COMMON_DESKTOP:
-      return resolved(desktop_folder());
+      return desktop_folder();
     case FOLDER_SEND_TO: {
       std::string data = data_home();
-      return data.empty() ? std::string() : resolved(data + "/Thunar/sendto");
+      return data.empty() ? std::string() : data + "/Thunar/sendto";
     }
     case FOLDER_PROGRAM_FILES: {
-      if (running_as_root()) return resolved("/opt");
+      if (running_as_root()) return "/opt";
       std::string h = home();
-      return h.empty() ? std::string() : resolved(h + "/.local/opt");
+      return h.empty() ? std::string() : h + "/.local/opt";
     }
     default:
       return {};
   }
+}
+
+std::string special_folder_path(uint32_t id) {
+  std::string path = special_folder_location(id);
+  return path.empty() ? path : resolved(path);
 }
 
 void mark_launcher_trusted(const std::string& path) {

@@ -62,6 +62,14 @@ void ScriptedUi::message_box(const std::string& text, uint32_t style) {
   record("message " + text + " " + std::to_string(style));
 }
 
+bool ScriptedUi::ask_yes_no(const std::string& /*caption*/, const std::string& message, bool /*default_yes*/) {
+  record("question " + message);
+  if (yes_no_answers.empty()) return false;
+  bool answer = yes_no_answers.front();
+  yes_no_answers.pop_front();
+  return answer;
+}
+
 bool ScriptedUi::open_document(const std::string& path) {
   record("open " + path);
   return true;

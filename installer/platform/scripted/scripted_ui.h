@@ -24,12 +24,13 @@ class ScriptedUi : public InstallerUi {
   std::optional<InstallAnswer> install_answer;
   std::deque<int> overwrite_answers;
   std::deque<std::string> cabinet_folders;  // tried in turn until one is accepted
+  std::deque<bool> yes_no_answers;
   bool window_creatable = true;
   // Called on the window thread after each recorded event, e.g. to press the abort button.
   std::function<void(ScriptedUi&, const std::string& event)> on_event;
 
   // What was shown, in order: "caption T", "show", "status N", "progress P", "overwrite M",
-  // "cabinet L", "message T", "open P", "destroy".
+  // "cabinet L", "message T", "question M", "open P", "destroy".
   std::vector<std::string> events() const;
   InstallForm last_install_form;
   CabinetForm last_cabinet_form;
@@ -45,6 +46,7 @@ class ScriptedUi : public InstallerUi {
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   int overwrite_question(const std::string& caption, const std::string& message) override;
   void message_box(const std::string& text, uint32_t style) override;
+  bool ask_yes_no(const std::string& caption, const std::string& message, bool default_yes) override;
   bool open_document(const std::string& path) override;
 
  private:

@@ -1,5 +1,6 @@
 #include "installer/platform/text/text_ui.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "common/text/printable_name.h"
 #include "installer/platform/process.h"
 #include "installer/platform/special_folders.h"
+#include "installer/platform/text/progress_line.h"
 
 namespace platform {
 
@@ -23,10 +25,22 @@ std::string expand_home(const std::string& typed) {
 }  // namespace
 
 TextUi::TextUi(std::FILE* in, std::FILE* out)
-    : in_(in), out_(out), terminal_(isatty(fileno(out)) == 1), input_terminal_(isatty(fileno(in)) == 1) {}
+    : in_(in), out_(out), terminal_(isatty(fileno(out)) == 1), input_terminal_(in && isatty(fileno(in)) == 1) {}
+
+namespace {
+
+// Columns of the terminal, less one so that a full line never wraps.
+size_t terminal_columns(std::FILE* out) {
+  winsize size{};
+  if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size_t(size.ws_col) - 1;
+  return 79;
+}
+
+}  // namespace
 
 bool TextUi::read_line(std::string& line) {
   line.clear();
+  if (!in_) return false;
   std::fflush(out_);
   int c;
   while ((c = std::fgetc(in_)) != EOF && c != '\n') line += char(c);
@@ -63,14 +77,26 @@ void TextUi::set_caption(const std::string& caption) { caption_ = caption; }
 void TextUi::show_window() {
   if (shown_) return;
   shown_ = true;
+  started_ = std::chrono::steady_clock::now();  // the worker starts right after
+  if (quiet_) return;
   std::fprintf(out_, "%s\n", caption_.c_str());
   std::fflush(out_);
 }
 
+std::string TextUi::terminal_line() const {
+  TransferView view;
+  view.percent = percent_;
+  view.done = done_;
+  view.total = total_;
+  view.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  view.name = status_;
+  return format_progress_line(view, terminal_columns(out_));
+}
+
 void TextUi::print_progress() {
-  if (!shown_) return;
+  if (!shown_ || quiet_) return;
   if (terminal_) {
-    std::fprintf(out_, "\r\033[K%s  %u%%", status_.c_str(), percent_);
+    std::fprintf(out_, "\r\033[K%s", terminal_line().c_str());
     line_open_ = true;
   } else {
     std::fprintf(out_, "%s  %u%%\n", status_.c_str(), percent_);
@@ -87,6 +113,11 @@ void TextUi::end_progress_line() {
 void TextUi::set_status(const std::string& text) {
   status_ = printable_name(text);  // a file's name, from the package
   print_progress();
+}
+
+void TextUi::set_transfer(uint64_t done, uint64_t total) {
+  done_ = done;
+  total_ = total;
 }
 
 void TextUi::set_progress(uint32_t percent) {
@@ -156,10 +187,17 @@ int TextUi::overwrite_question(const std::string& caption, const std::string& me
   }
 }
 
-void TextUi::message_box(const std::string& text, uint32_t /*style*/) {
+void TextUi::message_box(const std::string& text, uint32_t style) {
+  if (quiet_ && style == MB_ICON_INFORMATION) return;
   end_progress_line();
   std::fprintf(out_, "%s\n", text.c_str());
   std::fflush(out_);
+}
+
+bool TextUi::ask_yes_no(const std::string& caption, const std::string& message, bool default_yes) {
+  end_progress_line();
+  std::fprintf(out_, "%s\n%s\n", caption.c_str(), message.c_str());
+  return ask_choice("はい(&Y) / いいえ(&N) (y/n): ", "yn", default_yes ? 'y' : 'n') == 'y';
 }
 
 bool TextUi::open_document(const std::string& path) { return open_with_default_application(path); }

@@ -2,6 +2,7 @@
 // line by line on standard input. The end of the input answers キャンセル.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 
 #include "installer/platform/installer_ui.h"
@@ -11,7 +12,11 @@ namespace platform {
 
 class TextUi : public InstallerUi {
  public:
+  // `in` may be null for a front end that never asks (see UnattendedUi).
   TextUi(std::FILE* in, std::FILE* out);
+
+  // Quiet: nothing but errors (the stop and exclamation boxes) and the questions themselves.
+  void set_quiet(bool quiet) { quiet_ = quiet; }
 
   MessageQueue& queue() override { return queue_; }
   bool create_window(const std::string& caption) override;
@@ -19,12 +24,19 @@ class TextUi : public InstallerUi {
   void show_window() override;
   void set_status(const std::string& text) override;
   void set_progress(uint32_t percent) override;
+  void set_transfer(uint64_t done, uint64_t total) override;
   void destroy_window() override;
   bool install_form(InstallForm& form, const std::function<bool(const std::string&)>& accept) override;
   bool cabinet_form(CabinetForm& form, const std::function<bool(const std::string&)>& accept) override;
   int overwrite_question(const std::string& caption, const std::string& message) override;
   void message_box(const std::string& text, uint32_t style) override;
+  bool ask_yes_no(const std::string& caption, const std::string& message, bool default_yes) override;
   bool open_document(const std::string& path) override;
+
+ protected:
+  std::FILE* out() const { return out_; }
+  bool quiet() const { return quiet_; }
+  void end_progress_line();
 
  private:
   bool read_line(std::string& line);  // false at the end of the input
@@ -33,7 +45,7 @@ class TextUi : public InstallerUi {
   char ask_choice(const std::string& prompt, const std::string& choices, char empty);
   bool ask_option(OptionBox& box);
   void print_progress();
-  void end_progress_line();
+  std::string terminal_line() const;
 
   std::FILE* in_;
   std::FILE* out_;
@@ -45,6 +57,10 @@ class TextUi : public InstallerUi {
   uint32_t percent_ = 0;
   bool shown_ = false;
   bool line_open_ = false;  // a progress line waits for its end on a terminal
+  bool quiet_ = false;
+  uint64_t done_ = 0;
+  uint64_t total_ = 0;
+  std::chrono::steady_clock::time_point started_{};
 };
 
 }  // namespace platform

@@ -17,8 +17,8 @@ struct Session {
 
   // Runs the package from `directory` with the answers on standard input.
   testsupport::ProcessResult run(const std::string& package, const std::string& answers,
-                                 const std::string& directory) const {
-    return testsupport::run_process(package, {}, answers, directory,
+                                 const std::string& directory, const std::vector<std::string>& arguments = {}) const {
+    return testsupport::run_process(package, arguments, answers, directory,
                                     {"HOME=" + home.path(), "XDG_DATA_DIRS=" + shared.path(), "XDG_DATA_HOME=",
                                      "XDG_CONFIG_HOME=", "DISPLAY=", "WAYLAND_DISPLAY=", "VEXASFX_UI=text"});
   }

@@ -1,0 +1,22 @@
+// Keeping the record of an install as it happens, and leaving it in the destination at the
+// end with the uninstaller beside it. Nothing is kept unless keeps_record(app).
+#pragma once
+
+#include <string>
+
+#include "installer/frontend/installer_app.h"
+
+// Before the folders of an entry are made: every level of `folder` (relative, ending in '/')
+// that does not exist yet is one the install creates.
+void note_new_folders(InstallerApp& app, const std::u16string& folder);
+
+// A file finished under its final name (relative to the destination): its size and digest.
+void record_written_file(InstallerApp& app, const std::u16string& name);
+
+// A launcher written at an absolute path.
+void record_launcher(InstallerApp& app, const std::string& path);
+
+// On the window thread once the worker has ended: places the uninstaller, its launcher next
+// to a menu launcher, and the record (merged with the one an earlier install left), each
+// through the output writer. False, with the cause in app.failure_message, when they cannot.
+bool write_install_record(InstallerApp& app);
