@@ -9,7 +9,14 @@ struct LzxConfig {
   uint32_t window_size;  // 2^15 .. 2^21
 };
 
+// A frame that does not compress still carries its block header, the pre-trees and code
+// lengths of a verbatim block or the header and alignment of an uncompressed one; 6 KiB over
+// the frame's size is the allowance the format gives such a frame.
 constexpr uint32_t LZX_INPUT_SLACK = 6144;
+
+// *output_size (in) is the frame's exact uncompressed size (at most block_size; only a folder's
+// last frame is shorter), (out) the bytes produced. The window (config->window_size bytes,
+// allocated at create) keeps the history across calls, so output may be any buffer.
 
 CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn alloc, FreeFn free,
                        uint32_t* input_capacity, LzxDecoder** handle);

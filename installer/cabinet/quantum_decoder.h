@@ -10,7 +10,12 @@ struct QuantumConfig {
   int32_t cpu_type;      // kept for the record; has no effect on decoding
 };
 
+// The arithmetic coder can spend more than 8 bits on a byte the models did not expect; 10 KiB
+// over the block's size bounds what a 32 KiB block of such bytes may take.
 constexpr uint32_t QUANTUM_INPUT_SLACK = 10240;
+
+// *output_size (in) is the block's exact uncompressed size, (out) the bytes produced; the
+// window (2^window_bits bytes, allocated at create) keeps the history across calls.
 
 CodecStatus quantum_create(uint32_t* block_size, const QuantumConfig* config, AllocFn alloc,
                            FreeFn free, uint32_t* input_capacity, QuantumDecoder** handle);
