@@ -54,6 +54,17 @@ uint32_t reverse_bits(uint32_t code, int length) {
 
 }  // namespace
 
+// The walk below follows the classic multi-level table builder step for step, so its names stay
+// short and match it. Key:
+//   c[n]  how many codes have length n (c[g] later also counts the dummy codes)
+//   k     the code length being placed;  g  the longest length;  l  the bits one table decodes
+//   y     code space left unused after every length is placed (dummy codes fill it)
+//   a     codes of length k still to place
+//   i     the current code, bit-reversed, as the tables index it
+//   h     the current table level (-1 before the root);  w  the bits decoded above level h
+//   x[h]  the value of i when level h's table was opened
+//   z     the most bits a new table may take;  j  the bits it takes;  f  the code space it
+//         would cover beyond the codes of length k;  xp  the length tried while widening it
 CodeCheck classic_check(const uint8_t* lengths, uint32_t count, int lookup_bits, uint32_t area) {
   if (count > 288) return CodeCheck::Invalid;
   int c[17] = {0};
