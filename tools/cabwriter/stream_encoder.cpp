@@ -1,0 +1,39 @@
+#include "stream_encoder.h"
+
+#include <utility>
+
+namespace cabwriter {
+
+namespace {
+
+class WholeStreamAdapter final : public StreamEncoder {
+ public:
+  explicit WholeStreamAdapter(FolderEncoder encoder) : encoder_(std::move(encoder)) {}
+
+  void feed(std::span<const uint8_t> piece, std::vector<CompressedBlock>&) override {
+    stream_.insert(stream_.end(), piece.begin(), piece.end());
+  }
+
+  void finish(std::vector<CompressedBlock>& out) override {
+    std::vector<CompressedBlock> blocks = encoder_(stream_);
+    stream_ = {};
+    for (CompressedBlock& block : blocks) out.push_back(std::move(block));
+  }
+
+ private:
+  FolderEncoder encoder_;
+  std::vector<uint8_t> stream_;
+};
+
+}  // namespace
+
+std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder) {
+  return std::make_unique<WholeStreamAdapter>(std::move(encoder));
+}
+
+// Each method moves to its own piecewise encoder as it gains one.
+std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
+  return whole_stream_adapter(default_encoder(type_compress));
+}
+
+}  // namespace cabwriter
