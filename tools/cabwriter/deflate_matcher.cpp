@@ -49,8 +49,8 @@ inline uint32_t common_length(const uint8_t* a, const uint8_t* b, uint32_t limit
   return limit;
 }
 
-// Hashes of the 4 and the 8 bytes at p, as loaded: equal strings give equal hashes, which is
-// all the chains need.
+// Hashes of the 4 and the LONG_BYTES bytes at p, as loaded: equal strings give equal hashes,
+// which is all the chains need.
 inline uint32_t hash4(const uint8_t* p) { return (load32(p) * 0x9E3779B1u) >> (32 - HASH_BITS); }
 inline uint32_t hash_long(const uint8_t* p) {
   uint64_t v = load64(p);
@@ -58,12 +58,23 @@ inline uint32_t hash_long(const uint8_t* p) {
   return uint32_t((v * 0x9E3779B97F4A7C15ull) >> (64 - HASH_BITS));
 }
 
+// About what a byte covered by a match saves in bits, against what the match's distance costs
+// in extra bits: a match a byte longer but thousands of bytes farther is no gain.
+constexpr int BYTE_BITS = 4;
+
+inline int distance_bits(uint32_t distance) { return deflate::DIST_EXTRA[deflate_distance_symbol(distance)]; }
+
 inline int32_t slid(int32_t position) {
   return position >= int32_t(DeflateMatcher::BLOCK_SIZE) ? position - int32_t(DeflateMatcher::BLOCK_SIZE)
                                                          : NO_POSITION;
 }
 
 }  // namespace
+
+// Bits `a` saves over `b`, by the estimate above.
+int DeflateMatcher::gain(Match a, Match b) {
+  return (int(a.length) - int(b.length)) * BYTE_BITS - (distance_bits(a.distance) - distance_bits(b.distance));
+}
 
 DeflateMatcher::DeflateMatcher()
     : window_(WINDOW_SIZE + READ_SLACK, 0),
@@ -85,8 +96,8 @@ void DeflateMatcher::load_block(std::span<const uint8_t> block) {
   loaded_ = true;
   std::memcpy(window_.data() + BLOCK_SIZE, block.data(), block.size());
   end_ = BLOCK_SIZE + uint32_t(block.size());
-  // Stale bytes past the end must not lengthen a match at the edge (common_length clamps,
-  // but a hash of the last positions is only taken once 4 real bytes exist).
+  // Word-wide compares read past the end without counting what they find; zeros keep those
+  // reads defined.
   std::memset(window_.data() + end_, 0, READ_SLACK);
 }
 
@@ -105,7 +116,7 @@ void DeflateMatcher::slide() {
 }
 
 // Puts every position below `end` into the chains it has bytes for: 4 for the short chains,
-// 8 for the long ones. The rest wait for the next block.
+// LONG_BYTES for the long ones. The rest wait for the next block's bytes.
 void DeflateMatcher::insert_until(uint32_t end) {
   const uint8_t* w = window_.data();
   for (uint32_t stop = std::min(end, end_ - std::min(end_, 3u)); inserted_ < stop; ++inserted_) {
@@ -120,8 +131,9 @@ void DeflateMatcher::insert_until(uint32_t end) {
   }
 }
 
-// The longest match for `pos` (already in the chains) of at least `best.length + 1` bytes
-// among a chain's first `chain` candidates within the distance limit; `best` if none.
+// The best match for `pos` (already in the chains) longer than `best` among a chain's first
+// `chain` candidates within the distance limit, or `best`: the longest, unless its distance
+// costs more than its extra length saves. Candidates come nearest first.
 DeflateMatcher::Match DeflateMatcher::walk_chain(const std::vector<int32_t>& links, uint32_t pos,
                                                  uint32_t max_length, uint32_t nice, uint32_t chain,
                                                  Match best) const {
@@ -135,16 +147,18 @@ DeflateMatcher::Match DeflateMatcher::walk_chain(const std::vector<int32_t>& lin
     if (load32(there) != load32(here)) continue;
     uint32_t length = 4 + common_length(there + 4, here + 4, max_length - 4);
     if (length > best.length) {
-      best = {length, pos - uint32_t(candidate)};
+      uint32_t distance = pos - uint32_t(candidate);
+      if (best.distance != 0 && gain({length, distance}, best) < 0) continue;
+      best = {length, distance};
       if (length >= nice) break;
     }
   }
   return best;
 }
 
-// Every match of 8 bytes or more shares the long chain's hash, so the long chain alone finds
+// Every match of LONG_BYTES or more shares the long chain's hash, so the long chain alone finds
 // the longest one; its candidates are few, where the short chain of a common 4-byte string may
-// hold hundreds. Only when it finds none does the short chain look for 4 to 7 bytes.
+// hold hundreds. Only when it finds none does the short chain look for a shorter match.
 DeflateMatcher::Match DeflateMatcher::longest_match(uint32_t pos, uint32_t max_length, uint32_t chain,
                                                     const DeflateEffort& effort) {
   assert(max_length >= 4 && max_length <= DEFLATE_MAX_MATCH && pos + max_length <= end_);
@@ -190,7 +204,8 @@ void DeflateMatcher::parse_block(const DeflateEffort& effort, DeflateParse& pars
     while (current.length < effort.max_lazy && pos + 1 < end_) {
       uint32_t chain = current.length >= effort.good_length ? effort.max_chain / 4 : effort.max_chain;
       Match next = find(pos + 1, chain);
-      if (next.length <= current.length) break;
+      // The literal this costs must be paid for too.
+      if (next.length <= current.length || gain(next, current) < BYTE_BITS) break;
       literal(pos++);
       current = next;
     }

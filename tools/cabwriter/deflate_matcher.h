@@ -1,10 +1,11 @@
 // Turns an MSZIP stream, one 32 KiB block at a time, into deflate literals and matches.
 //
-// One set of hash chains runs across the whole stream, so nothing is re-read at a block's
-// start. A match may reach back into the previous block (the decoder keeps exactly that one
-// block as history) and never further: the 32768-byte distance limit of the format is that
-// boundary, since every block but the last holds 32768 bytes. A match never runs past the end
-// of the block being parsed.
+// Two sets of hash chains (positions linked by their first 4 and first 12 bytes) run across
+// the whole stream, so nothing is re-read at a block's start. Parsing is lazy: a match gives
+// way to a better one starting a byte later. A match may reach back into the previous block
+// (the decoder keeps exactly that one block as history) and never further: the 32768-byte
+// distance limit of the format is that boundary, since every block but the last holds 32768
+// bytes. A match never runs past the end of the block being parsed.
 #pragma once
 
 #include <array>
@@ -39,7 +40,7 @@ struct DeflateParse {
 // How hard the match finder looks. Deeper chains and longer lazy steps find longer matches
 // at a cost in time.
 struct DeflateEffort {
-  uint32_t max_chain;    // candidates examined per search
+  uint32_t max_chain;    // candidates examined per search of the long chains
   uint32_t good_length;  // a pending match this long quarters the next search's chain
   uint32_t max_lazy;     // a match this long is taken without trying the next position
   uint32_t nice_length;  // a match this long ends the search
@@ -101,6 +102,7 @@ class DeflateMatcher {
     uint32_t distance;
   };
 
+  static int gain(Match a, Match b);
   void slide();
   void insert_until(uint32_t end);
   Match walk_chain(const std::vector<int32_t>& links, uint32_t pos, uint32_t max_length, uint32_t nice,
