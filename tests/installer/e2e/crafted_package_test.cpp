@@ -42,18 +42,12 @@ TEST_F(CraftedPackage, WithoutSettingsItExtractsHereAndAsksNothing) {
 }
 
 TEST_F(CraftedPackage, ADamagedCabinetIsReportedAndTheWrittenFilesStay) {
-  cabwriter::SourceFolder first, second;
-  first.files = {source_file("first.txt", pattern_bytes(20000, 3))};
-  second.files = {source_file("second.bin", pattern_bytes(200000, 4))};
-  cabwriter::CabinetImage cabinet = cabwriter::build_cabinet({first, second});
-  cabinet.folders[1].blocks[3].data[5] ^= 0x55;
-  vexapack::PackageSettings settings = shipped_settings("second.bin");
-  settings.desktop = 0x03;
-  std::string package = make_package(settings, cabwriter::serialize(cabinet));
+  DamagedPackageParts damaged = damaged_second_file_package();
+  std::string package = make_package(damaged.settings, damaged.cabinet);
   ProcessResult r = session.run(package, target.path() + "\n\n\n\n", start.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(e2e::count_of(r.output, "自己解凍書庫が破損しています。"), 1u) << r.output;
-  expect_files(target.path(), first.files);
+  expect_files(target.path(), damaged.intact_files);
   EXPECT_FALSE(exists(session.desktop() + "/Kestrovan.desktop"));  // a failed run makes no launchers
 }
 
