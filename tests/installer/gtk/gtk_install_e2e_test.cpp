@@ -306,12 +306,7 @@ TEST_F(GtkInstall, AFolderThatCannotBeMadeIsReportedAndNothingIsExtracted) {
 }
 
 TEST_F(GtkInstall, TheCabinetPromptStaysUntilItsFolderHoldsTheCabinet) {
-  cabwriter::SourceFolder folder;
-  for (int i = 0; i < 6; ++i) folder.files.push_back(source_file("file" + std::to_string(i), pattern_bytes(30000, 20 + i)));
-  folder.type_compress = 0;
-  cabwriter::SetOptions options;
-  options.max_cabinet_size = 70000;
-  std::vector<cabwriter::CabinetImage> set = cabwriter::build_set({folder}, options);
+  auto [folder, set] = three_cabinet_set();
   ASSERT_EQ(set.size(), 3u);
   std::string package = make_package(shipped_settings("file0"), cabwriter::serialize(set[0]));
   TempDir elsewhere;

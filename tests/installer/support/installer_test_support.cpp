@@ -207,6 +207,17 @@ DamagedPackageParts damaged_second_file_package() {
   return parts;
 }
 
+ThreeCabinetSet three_cabinet_set() {
+  ThreeCabinetSet set;
+  for (int i = 0; i < 6; ++i)
+    set.folder.files.push_back(source_file("file" + std::to_string(i), pattern_bytes(30000, 20 + i)));
+  set.folder.type_compress = 0;
+  cabwriter::SetOptions options;
+  options.max_cabinet_size = 70000;
+  set.cabinets = cabwriter::build_set({set.folder}, options);
+  return set;
+}
+
 PackageContents read_package_contents(const std::string& list_path) {
   PackageContents c;
   std::ifstream in(list_path);

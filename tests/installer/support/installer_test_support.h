@@ -90,6 +90,13 @@ struct DamagedPackageParts {
 };
 DamagedPackageParts damaged_second_file_package();
 
+// Six stored files of 30000 bytes (file0 to file5) cut into a set of three cabinets.
+struct ThreeCabinetSet {
+  cabwriter::SourceFolder folder;
+  std::vector<cabwriter::CabinetImage> cabinets;
+};
+ThreeCabinetSet three_cabinet_set();
+
 // What the release build packed: the program, then the packed files in the cabinet's order,
 // one per line of the list the build writes beside the package.
 struct PackageContents {
