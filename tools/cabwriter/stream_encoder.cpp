@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "installer/cabinet/codec.h"
+#include "lzx_stream_encoder.h"
+
 namespace cabwriter {
 
 namespace {
@@ -33,6 +36,11 @@ std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder) {
 
 // Each method moves to its own piecewise encoder as it gains one.
 std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
+  if (method_of(type_compress) == METHOD_LZX) {
+    LzxOptions options;
+    options.window_bits = window_bits_of(type_compress);
+    return std::make_unique<LzxStreamEncoder>(options);
+  }
   return whole_stream_adapter(default_encoder(type_compress));
 }
 
