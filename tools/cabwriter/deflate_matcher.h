@@ -112,7 +112,7 @@ class DeflateMatcher {
   // window_[0, BLOCK_SIZE) holds the previous block, window_[BLOCK_SIZE, ...) the current.
   // Chain links and heads are window positions; a negative one (or one farther than the
   // distance limit) ends a chain. The short chains link positions by their first 4 bytes, the
-  // long ones by their first 8.
+  // long ones by their first 12.
   std::vector<uint8_t> window_;
   std::vector<int32_t> head_;
   std::vector<int32_t> long_head_;
