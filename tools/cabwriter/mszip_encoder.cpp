@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "folder_encoder.h"
+#include "stream_encoder.h"
 #include "installer/cabinet/codec.h"
 
 namespace cabwriter {
@@ -54,24 +55,33 @@ class Deflater {
   z_stream stream_;
 };
 
+// Each block is deflated on its own, primed with the block before it.
+class ZlibMszipEncoder final : public BlockwiseEncoder {
+ public:
+  explicit ZlibMszipEncoder(int level) : deflater_(level) {}
+
+ private:
+  CompressedBlock encode_block(std::span<const uint8_t> data) override {
+    CompressedBlock block;
+    block.bytes = deflater_.block(data, history_);
+    if (block.bytes.size() > data.size() + 7) block.bytes = stored_deflate_block(data);
+    block.uncompressed_size = uint16_t(data.size());
+    history_.assign(data.begin(), data.end());
+    return block;
+  }
+
+  Deflater deflater_;
+  std::vector<uint8_t> history_;
+};
+
 }  // namespace
 
-std::vector<CompressedBlock> encode_mszip(std::span<const uint8_t> stream,
-                                          const MszipOptions& options) {
-  Deflater deflater(options.level);
-  std::vector<CompressedBlock> blocks;
-  for (size_t at = 0; at < stream.size(); at += CAB_BLOCK_SIZE) {
-    size_t n = std::min<size_t>(CAB_BLOCK_SIZE, stream.size() - at);
-    std::span<const uint8_t> data = stream.subspan(at, n);
-    std::span<const uint8_t> history = stream.subspan(at >= CAB_BLOCK_SIZE ? at - CAB_BLOCK_SIZE : 0,
-                                                      at >= CAB_BLOCK_SIZE ? CAB_BLOCK_SIZE : 0);
-    CompressedBlock block;
-    block.bytes = deflater.block(data, history);
-    if (block.bytes.size() > n + 7) block.bytes = stored_deflate_block(data);
-    block.uncompressed_size = uint16_t(n);
-    blocks.push_back(std::move(block));
-  }
-  return blocks;
+std::unique_ptr<StreamEncoder> zlib_mszip_stream_encoder(const MszipOptions& options) {
+  return std::make_unique<ZlibMszipEncoder>(options.level);
+}
+
+std::vector<CompressedBlock> encode_mszip(std::span<const uint8_t> stream, const MszipOptions& options) {
+  return encode_in_one_piece(*zlib_mszip_stream_encoder(options), stream);
 }
 
 }  // namespace cabwriter
