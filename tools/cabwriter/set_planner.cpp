@@ -13,7 +13,6 @@ namespace {
 constexpr uint16_t CONTINUED_FROM_PREV = 0xFFFD;
 constexpr uint16_t CONTINUED_TO_NEXT = 0xFFFE;
 constexpr uint16_t CONTINUED_BOTH = 0xFFFF;
-constexpr uint64_t FOLDER_BYTE_LIMIT = 0x7FFF8000u;  // 65535 blocks of 32 KiB
 
 struct SplitRequest {
   size_t folder;
