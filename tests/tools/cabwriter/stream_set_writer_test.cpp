@@ -67,6 +67,7 @@ struct Layout {
   bool reserves;
   size_t read_piece;
   size_t large;  // bytes of the largest file
+  bool lzx_and_quantum;  // too slow for a megabyte under the sanitizers; cut the same way below
 };
 
 SetOptions options_of(const Layout& layout) {
@@ -85,12 +86,13 @@ TEST(StreamedSet, WritesTheBytesOfTheInMemoryWriter) {
   const std::vector<uint16_t> methods = {METHOD_NONE, METHOD_MSZIP, type_compress_of(METHOD_LZX, 16),
                                          type_compress_of(METHOD_QUANTUM, 12)};
   const std::vector<Layout> layouts = {
-      {"one cabinet, default pieces", 0, false, StreamOptions{}.read_piece, (size_t(1) << 20) + 3},
-      {"one cabinet, odd pieces", 0, true, 7777, 100000},
-      {"a set with reserves", 40000, true, 4096, 100000},
+      {"one cabinet, default pieces", 0, false, StreamOptions{}.read_piece, (size_t(1) << 20) + 3, false},
+      {"one cabinet, odd pieces", 0, true, 7777, 100000, true},
+      {"a set with reserves", 40000, true, 4096, 100000, true},
   };
   for (uint16_t method : methods) {
     for (const Layout& layout : layouts) {
+      if (!layout.lzx_and_quantum && method > METHOD_MSZIP) continue;
       SCOPED_TRACE(std::string(layout.what) + ", type " + std::to_string(method));
       TempDir dir;
       Sample sample = write_sample(dir, method, layout.large);
