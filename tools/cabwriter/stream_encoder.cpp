@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "installer/cabinet/codec.h"
+#include "installer/cabinet/quantum_tables.h"
+#include "lzx_stream_encoder.h"
+#include "quantum_encoder.h"
 
 namespace cabwriter {
 
@@ -74,9 +77,21 @@ std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
       return stored_stream_encoder();
     case METHOD_MSZIP:
       return zlib_mszip_stream_encoder();
+    case METHOD_LZX: {
+      LzxOptions options;
+      options.window_bits = window_bits_of(type_compress);
+      return std::make_unique<LzxStreamEncoder>(options);
+    }
+    case METHOD_QUANTUM: {
+      uint32_t bits = window_bits_of(type_compress);
+      if (bits >= QUANTUM_MIN_WINDOW_BITS && bits <= QUANTUM_MAX_WINDOW_BITS)
+        return std::make_unique<QuantumStreamEncoder>(QuantumOptions{.window_bits = bits});
+      break;
+    }
     default:
-      return whole_stream_adapter(default_encoder(type_compress));
+      break;
   }
+  return whole_stream_adapter(default_encoder(type_compress));
 }
 
 }  // namespace cabwriter
