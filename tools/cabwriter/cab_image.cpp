@@ -22,7 +22,7 @@ void put_name(std::vector<uint8_t>& out, const std::string& name) {
   out.insert(out.end(), name.begin(), name.end());
   out.push_back(0);
 }
-void put_reserve(std::vector<uint8_t>& out, const std::vector<uint8_t>& reserve, size_t size) {
+void put_reserve(std::vector<uint8_t>& out, std::span<const uint8_t> reserve, size_t size) {
   for (size_t i = 0; i < size; ++i) out.push_back(i < reserve.size() ? reserve[i] : 0);
 }
 
@@ -48,8 +48,12 @@ uint32_t directory_size(const CabinetImage& c) {
   return size;
 }
 
+uint32_t data_block_size(const CabinetImage& c, size_t data_size) {
+  return 8 + c.data_reserve_size + uint32_t(data_size);
+}
+
 uint32_t data_block_size(const CabinetImage& c, const DataBlockImage& block) {
-  return 8 + c.data_reserve_size + uint32_t(block.data.size());
+  return data_block_size(c, block.data.size());
 }
 
 CabinetLayout layout_of(const CabinetImage& c) {
@@ -64,14 +68,10 @@ CabinetLayout layout_of(const CabinetImage& c) {
   return layout;
 }
 
-std::vector<uint8_t> serialize(const CabinetImage& c) {
-  CabinetLayout layout = layout_of(c);
-  uint32_t total = directory_size(c);
-  for (const FolderImage& folder : c.folders)
-    for (const DataBlockImage& block : folder.blocks) total += data_block_size(c, block);
-
+std::vector<uint8_t> serialize_directory(const CabinetImage& c, const std::vector<FolderData>& folder_data,
+                                         uint32_t cabinet_size) {
   std::vector<uint8_t> out;
-  out.reserve(total);
+  out.reserve(directory_size(c));
   uint16_t flags = c.extra_flags;
   if (c.has_previous) flags |= FLAG_PREVIOUS;
   if (c.has_next) flags |= FLAG_NEXT;
@@ -79,9 +79,9 @@ std::vector<uint8_t> serialize(const CabinetImage& c) {
 
   put_u32(out, c.signature);
   put_u32(out, 0);
-  put_u32(out, total);
+  put_u32(out, cabinet_size);
   put_u32(out, 0);
-  put_u32(out, layout.first_file);
+  put_u32(out, header_part_size(c) + uint32_t(c.folders.size()) * (8 + c.folder_reserve_size));
   put_u32(out, 0);
   put_u8(out, c.version_minor);
   put_u8(out, c.version_major);
@@ -105,11 +105,10 @@ std::vector<uint8_t> serialize(const CabinetImage& c) {
     put_name(out, c.next_disk);
   }
   for (size_t i = 0; i < c.folders.size(); ++i) {
-    const FolderImage& folder = c.folders[i];
-    put_u32(out, layout.folder_data[i]);
-    put_u16(out, uint16_t(folder.blocks.size()));
-    put_u16(out, folder.type_compress);
-    put_reserve(out, folder.reserve, c.folder_reserve_size);
+    put_u32(out, folder_data[i].first_block);
+    put_u16(out, folder_data[i].block_count);
+    put_u16(out, c.folders[i].type_compress);
+    put_reserve(out, c.folders[i].reserve, c.folder_reserve_size);
   }
   for (const FileImage& f : c.files) {
     put_u32(out, f.size);
@@ -120,24 +119,40 @@ std::vector<uint8_t> serialize(const CabinetImage& c) {
     put_u16(out, f.attributes);
     put_name(out, f.name);
   }
-  for (const FolderImage& folder : c.folders) {
-    for (const DataBlockImage& block : folder.blocks) {
-      size_t header_at = out.size();
-      put_u32(out, 0);
-      put_u16(out, uint16_t(block.data.size()));
-      put_u16(out, block.cb_uncomp);
-      put_reserve(out, block.reserve, c.data_reserve_size);
-      out.insert(out.end(), block.data.begin(), block.data.end());
-      uint32_t csum = 0;
-      if (block.csum) {
-        csum = *block.csum;
-      } else if (c.checksums) {
-        csum = cab_checksum(block.data.data(), uint32_t(block.data.size()), 0);
-        csum = cab_checksum(out.data() + header_at + 4, 4u + c.data_reserve_size, csum);
-      }
-      for (int i = 0; i < 4; ++i) out[header_at + i] = uint8_t(csum >> (8 * i));
-    }
+  return out;
+}
+
+void append_data_block(std::vector<uint8_t>& out, const CabinetImage& c, std::span<const uint8_t> data,
+                       uint16_t cb_uncomp, std::span<const uint8_t> reserve, std::optional<uint32_t> csum) {
+  size_t header_at = out.size();
+  put_u32(out, 0);
+  put_u16(out, uint16_t(data.size()));
+  put_u16(out, cb_uncomp);
+  put_reserve(out, reserve, c.data_reserve_size);
+  out.insert(out.end(), data.begin(), data.end());
+  uint32_t sum = 0;
+  if (csum) {
+    sum = *csum;
+  } else if (c.checksums) {
+    sum = cab_checksum(data.data(), uint32_t(data.size()), 0);
+    sum = cab_checksum(out.data() + header_at + 4, 4u + c.data_reserve_size, sum);
   }
+  for (int i = 0; i < 4; ++i) out[header_at + i] = uint8_t(sum >> (8 * i));
+}
+
+std::vector<uint8_t> serialize(const CabinetImage& c) {
+  CabinetLayout layout = layout_of(c);
+  uint32_t total = directory_size(c);
+  std::vector<FolderData> folder_data;
+  for (size_t i = 0; i < c.folders.size(); ++i) {
+    folder_data.push_back({layout.folder_data[i], uint16_t(c.folders[i].blocks.size())});
+    for (const DataBlockImage& block : c.folders[i].blocks) total += data_block_size(c, block);
+  }
+  std::vector<uint8_t> out = serialize_directory(c, folder_data, total);
+  out.reserve(total);
+  for (const FolderImage& folder : c.folders)
+    for (const DataBlockImage& block : folder.blocks)
+      append_data_block(out, c, block.data, block.cb_uncomp, block.reserve, block.csum);
   return out;
 }
 

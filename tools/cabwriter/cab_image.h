@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,31 @@ struct CabinetImage {
   std::vector<FileImage> files;
 };
 
-// Bytes of the cabinet before its data blocks, and in all.
+// Bytes of the cabinet before its data blocks, and of one data block with its header.
 uint32_t directory_size(const CabinetImage& cabinet);
 uint32_t data_block_size(const CabinetImage& cabinet, const DataBlockImage& block);
+uint32_t data_block_size(const CabinetImage& cabinet, size_t data_size);
 
 std::vector<uint8_t> serialize(const CabinetImage& cabinet);
+
+// The pieces of serialize() for a writer whose data blocks are not in the image.
+//
+// What the directory says about each folder's data: where its first block starts (coffCabStart)
+// and how many blocks it has (cCFData).
+struct FolderData {
+  uint32_t first_block = 0;
+  uint16_t block_count = 0;
+};
+// The header, folder and file records; the folders' `blocks` are not looked at. `folder_data`
+// has one entry per folder; `cabinet_size` is cbCabinet, the whole cabinet's bytes.
+std::vector<uint8_t> serialize_directory(const CabinetImage& cabinet, const std::vector<FolderData>& folder_data,
+                                         uint32_t cabinet_size);
+// Appends one data block record: header, reserve (`reserve` padded with zeros to the cabinet's
+// data reserve size), data. The checksum is `csum` when set, else computed when the cabinet has
+// checksums, else 0. `data` holds at most 65535 bytes.
+void append_data_block(std::vector<uint8_t>& out, const CabinetImage& cabinet, std::span<const uint8_t> data,
+                       uint16_t cb_uncomp, std::span<const uint8_t> reserve = {},
+                       std::optional<uint32_t> csum = std::nullopt);
 
 // Offsets inside serialize()'s output, for tests that damage single bytes.
 struct CabinetLayout {

@@ -17,6 +17,9 @@
 
 namespace cabwriter {
 
+// A folder's stream is at most 65,535 blocks of 32 KiB (cCFData is 16 bits).
+constexpr uint64_t FOLDER_BYTE_LIMIT = 65535ull * 32768;
+
 // 2026-12-07 12:00:00 in DOS format.
 constexpr uint16_t DEFAULT_DOS_DATE = uint16_t(((2026 - 1980) << 9) | (12 << 5) | 7);
 constexpr uint16_t DEFAULT_DOS_TIME = uint16_t(12 << 11);

@@ -6,6 +6,7 @@
 #include "installer/cabinet/quantum_tables.h"
 #include "lzx_encoder.h"
 #include "quantum_encoder.h"
+#include "stream_encoder.h"
 
 namespace cabwriter {
 
@@ -36,15 +37,7 @@ FolderEncoder default_encoder(uint16_t type_compress) {
 }
 
 std::vector<CompressedBlock> encode_stored(std::span<const uint8_t> stream) {
-  std::vector<CompressedBlock> blocks;
-  for (size_t at = 0; at < stream.size(); at += CAB_BLOCK_SIZE) {
-    size_t n = std::min<size_t>(CAB_BLOCK_SIZE, stream.size() - at);
-    CompressedBlock block;
-    block.bytes.assign(stream.begin() + at, stream.begin() + at + n);
-    block.uncompressed_size = uint16_t(n);
-    blocks.push_back(std::move(block));
-  }
-  return blocks;
+  return encode_in_one_piece(*stored_stream_encoder(), stream);
 }
 
 }  // namespace cabwriter

@@ -38,4 +38,26 @@ std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress);
 // cannot yet work in pieces. Holds the whole stream.
 std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder);
 
+// For methods that encode each 32 KiB block on its own (given what came before it): gathers the
+// stream into blocks and hands each to encode_block() once it is complete, the last one at
+// finish(). Holds at most one block of input; the output does not depend on the cut.
+class BlockwiseEncoder : public StreamEncoder {
+ public:
+  void feed(std::span<const uint8_t> piece, std::vector<CompressedBlock>& out) final;
+  void finish(std::vector<CompressedBlock>& out) final;
+
+ protected:
+  // `data` holds 1 to 32768 bytes, 32768 for every block but the last.
+  virtual CompressedBlock encode_block(std::span<const uint8_t> data) = 0;
+
+ private:
+  std::vector<uint8_t> pending_;
+};
+
+// Stored blocks: the bytes as they are. Output independent of the cut.
+std::unique_ptr<StreamEncoder> stored_stream_encoder();
+
+// Feeds `stream` whole and finishes: what a whole-stream encoder returns.
+std::vector<CompressedBlock> encode_in_one_piece(StreamEncoder& encoder, std::span<const uint8_t> stream);
+
 }  // namespace cabwriter

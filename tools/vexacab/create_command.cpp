@@ -1,10 +1,7 @@
 // vexacab create: files and folders into a cabinet, or a set of cabinets cut at --max-size.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <stdexcept>
 
 #include "cab_set_writer.h"
 #include "commands.h"
@@ -13,15 +10,15 @@
 #include "common/text/printable_name.h"
 #include "progress.h"
 #include "source_tree.h"
+#include "stream_set_writer.h"
 
 namespace vexacab {
 
 namespace {
 
-// A folder's stream is at most 65,535 blocks of 32 KiB (cCFData is 16 bits), and a cabinet
-// lists at most 65,535 files and folders (cFiles and cFolders are 16 bits).
-constexpr uint64_t FOLDER_BYTE_LIMIT = 65535ull * 32768;
+// A cabinet lists at most 65,535 files and folders (cFiles and cFolders are 16 bits).
 constexpr size_t RECORD_COUNT_LIMIT = 65535;
+using cabwriter::FOLDER_BYTE_LIMIT;
 
 // Groups the files into folders, in order: a new folder starts when the next file would take
 // the current one past `folder_size` (0: no wish) or past what a folder can hold. Empty files
@@ -46,48 +43,16 @@ std::vector<std::vector<size_t>> plan_folders(const std::vector<TreeFile>& files
   return folders;
 }
 
-std::vector<uint8_t> read_contents(const TreeFile& file) {
-  int fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw CreateError("cannot read " + file.path + ": " + std::strerror(errno));
-  std::vector<uint8_t> data(file.size);
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  int error = errno;
-  ::close(fd);
-  if (done != data.size())
-    throw CreateError("cannot read " + file.path + ": " +
-                      (done < data.size() && error ? std::strerror(error) : "it changed while being read"));
-  return data;
-}
-
-std::vector<cabwriter::SourceFolder> read_folders(const CreateOptions& options,
-                                                  const std::vector<TreeFile>& files,
-                                                  const std::vector<std::vector<size_t>>& plan,
-                                                  Progress& progress) {
-  std::vector<cabwriter::SourceFolder> folders;
+std::vector<cabwriter::DiskFolder> disk_folders(const CreateOptions& options, const std::vector<TreeFile>& files,
+                                                const std::vector<std::vector<size_t>>& plan) {
+  std::vector<cabwriter::DiskFolder> folders;
   for (const std::vector<size_t>& members : plan) {
-    cabwriter::SourceFolder folder;
+    cabwriter::DiskFolder folder;
     folder.type_compress = options.type_compress;
-    cabwriter::FolderEncoder encode = cabwriter::default_encoder(options.type_compress);
-    folder.encoder = [encode, &progress](std::span<const uint8_t> stream) {
-      auto blocks = encode(stream);
-      progress.advance(stream.size());
-      return blocks;
-    };
     for (size_t i : members) {
-      cabwriter::SourceFile source;
-      source.name = files[i].stored_name;
-      source.data = read_contents(files[i]);
-      source.date = files[i].date;
-      source.time = files[i].time;
-      source.attributes = files[i].attributes;
-      progress.advance(files[i].size);
-      folder.files.push_back(std::move(source));
+      const TreeFile& file = files[i];
+      folder.files.push_back(cabwriter::DiskFile{file.path, file.stored_name, uint32_t(file.size), file.date,
+                                                 file.time, file.attributes});
     }
     folders.push_back(std::move(folder));
   }
@@ -114,38 +79,34 @@ struct MemberNames {
   }
 };
 
-void rename_members(std::vector<cabwriter::CabinetImage>& set, const MemberNames& names) {
+void rename_members(cabwriter::StreamedSet& set, const MemberNames& names) {
   for (size_t i = 0; i < set.size(); ++i) {
-    set[i].file_name = names(i + 1);
-    if (set[i].has_previous) set[i].previous_cabinet = names(i);
-    if (set[i].has_next) set[i].next_cabinet = names(i + 2);
+    cabwriter::CabinetImage& records = set.records(i);
+    records.file_name = names(i + 1);
+    if (records.has_previous) records.previous_cabinet = names(i);
+    if (records.has_next) records.next_cabinet = names(i + 2);
   }
 }
 
-uint64_t cabinet_bytes(const cabwriter::CabinetImage& cabinet) {
-  uint64_t size = cabwriter::directory_size(cabinet);
-  for (const cabwriter::FolderImage& folder : cabinet.folders)
-    for (const cabwriter::DataBlockImage& block : folder.blocks)
-      size += cabwriter::data_block_size(cabinet, block);
-  return size;
-}
-
-void refuse_oversized(const std::vector<cabwriter::CabinetImage>& set) {
-  for (const cabwriter::CabinetImage& cabinet : set) {
+void refuse_oversized(const cabwriter::StreamedSet& set) {
+  for (size_t i = 0; i < set.size(); ++i) {
+    const cabwriter::CabinetImage& cabinet = set.records(i);
     if (cabinet.files.size() > RECORD_COUNT_LIMIT)
       throw CreateError(cabinet.file_name + " would list " + std::to_string(cabinet.files.size()) +
                         " files; a cabinet lists at most 65535");
     if (cabinet.folders.size() > RECORD_COUNT_LIMIT)
       throw CreateError(cabinet.file_name + " would hold " + std::to_string(cabinet.folders.size()) +
                         " folders; a cabinet holds at most 65535 (raise --folder-size)");
-    if (cabinet_bytes(cabinet) > UINT32_MAX)
+    if (set.cabinet_size(i) > UINT32_MAX)
       throw CreateError(cabinet.file_name + " would pass 4 GiB; split the set with --max-size");
   }
 }
 
-std::vector<cabwriter::CabinetImage> build(const CreateOptions& options,
-                                           const std::vector<cabwriter::SourceFolder>& folders,
-                                           const MemberNames& names) {
+// Reads, compresses and lays out the set; the compressed blocks wait in a spool beside the
+// output until the cabinets are written.
+std::unique_ptr<cabwriter::StreamedSet> build(const CreateOptions& options, std::vector<cabwriter::DiskFolder> folders,
+                                              const std::string& directory, const MemberNames& names,
+                                              Progress& progress) {
   cabwriter::SetOptions set;
   set.max_cabinet_size = options.max_size;
   set.set_id = options.set_id;
@@ -154,45 +115,59 @@ std::vector<cabwriter::CabinetImage> build(const CreateOptions& options,
   set.header_reserve.assign(options.header_reserve, 0);
   set.folder_reserve_size = options.folder_reserve;
   set.data_reserve_size = options.data_reserve;
+  cabwriter::StreamOptions stream;
+  stream.spool_folder = directory;
+  stream.on_read = [&progress](size_t bytes) { progress.advance(bytes); };
   try {
-    std::vector<cabwriter::CabinetImage> images = cabwriter::build_set(folders, set);
-    rename_members(images, names);
-    return images;
+    auto built = std::make_unique<cabwriter::StreamedSet>(std::move(folders), set, stream);
+    rename_members(*built, names);
+    return built;
   } catch (const std::invalid_argument& e) {
     throw CreateError("--max-size " + std::to_string(options.max_size) +
                       " is too small to hold a data block and the set's records (" + e.what() + ")");
+  } catch (const std::runtime_error& e) {
+    throw CreateError(e.what());
   }
 }
 
 // Every member is written in full before the first takes its name, so that a failure leaves
 // the set that was there before (the writer discards what is pending when it goes).
-void write_members(const std::vector<cabwriter::CabinetImage>& set, const std::string& output) {
-  std::string directory, name;
-  split_cabinet_path(output, &directory, &name);
-  platform::OutputWriter writer;
-  if (!writer.open_destination(directory.empty() ? "." : directory, false))
-    throw CreateError(output_failure_text(writer.failure()));
+void write_members(const cabwriter::StreamedSet& set, platform::OutputWriter& writer, Progress& progress) {
   std::vector<int> handles;
-  for (const cabwriter::CabinetImage& cabinet : set) {
-    int handle = writer.begin(cabinet.file_name);
+  for (size_t i = 0; i < set.size(); ++i) {
+    int handle = writer.begin(set.records(i).file_name);
     if (handle < 0) throw CreateError(output_failure_text(writer.failure()));
-    std::vector<uint8_t> bytes = cabwriter::serialize(cabinet);
-    if (!writer.write(handle, bytes.data(), bytes.size())) throw CreateError(output_failure_text(writer.failure()));
     handles.push_back(handle);
+    try {
+      set.write(i, [&](std::span<const uint8_t> bytes) {
+        if (!writer.write(handle, bytes.data(), bytes.size())) throw CreateError(output_failure_text(writer.failure()));
+        progress.advance(bytes.size());
+      });
+    } catch (const CreateError&) {
+      throw;
+    } catch (const std::runtime_error& e) {
+      throw CreateError(e.what());
+    }
   }
   for (int handle : handles)
     if (!writer.commit(handle, platform::OutputStamp{})) throw CreateError(output_failure_text(writer.failure()));
 }
 
-void print_summary(const std::vector<cabwriter::CabinetImage>& set, const std::vector<TreeFile>& files,
-                   const std::string& output) {
-  uint64_t packed = 0, bytes = 0;
-  for (const cabwriter::CabinetImage& cabinet : set) packed += cabinet_bytes(cabinet);
+uint64_t packed_bytes(const cabwriter::StreamedSet& set) {
+  uint64_t packed = 0;
+  for (size_t i = 0; i < set.size(); ++i) packed += set.cabinet_size(i);
+  return packed;
+}
+
+void print_summary(const cabwriter::StreamedSet& set, const std::vector<TreeFile>& files, const std::string& output) {
+  uint64_t bytes = 0;
   for (const TreeFile& file : files) bytes += file.size;
   std::string where = printable_name(output);
-  if (set.size() > 1) where += " to " + printable_name(set.back().file_name) + " (" + std::to_string(set.size()) + " cabinets)";
+  if (set.size() > 1)
+    where += " to " + printable_name(set.records(set.size() - 1).file_name) + " (" + std::to_string(set.size()) +
+             " cabinets)";
   std::printf("%s: %zu files, %llu bytes packed into %llu\n", where.c_str(), files.size(),
-              (unsigned long long)bytes, (unsigned long long)packed);
+              (unsigned long long)bytes, (unsigned long long)packed_bytes(set));
 }
 
 }  // namespace
@@ -208,17 +183,20 @@ int create_cabinet(const CreateOptions& options) {
     std::vector<std::vector<size_t>> plan = plan_folders(files, options.folder_size);
     uint64_t total = 0;
     for (const TreeFile& file : files) total += file.size;
-    Progress progress("reading", total, progress_terminal());
-    std::vector<cabwriter::SourceFolder> folders = read_folders(options, files, plan, progress);
-    // A set may compress a folder again when it is cut in two: the line stops at 100%.
-    progress.phase("compressing", total);
     std::string directory, name;
     split_cabinet_path(options.output, &directory, &name);
-    std::vector<cabwriter::CabinetImage> set = build(options, folders, MemberNames(name));
-    refuse_oversized(set);
-    write_members(set, options.output);
+    if (directory.empty()) directory = ".";
+    platform::OutputWriter writer;
+    if (!writer.open_destination(directory, false)) throw CreateError(output_failure_text(writer.failure()));
+    // A set may compress a folder again when it is cut in two: the line stops at 100%.
+    Progress progress("compressing", total, progress_terminal());
+    std::unique_ptr<cabwriter::StreamedSet> set =
+        build(options, disk_folders(options, files, plan), directory, MemberNames(name), progress);
+    refuse_oversized(*set);
+    progress.phase("writing", packed_bytes(*set));
+    write_members(*set, writer, progress);
     progress.finish();
-    print_summary(set, files, options.output);
+    print_summary(*set, files, options.output);
     return 0;
   } catch (const CreateError& e) {
     report("CreateFailed", e.what());

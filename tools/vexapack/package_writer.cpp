@@ -69,8 +69,7 @@ std::vector<uint8_t> settings_block(const PackageSettings& s) {
   return out;
 }
 
-std::vector<uint8_t> assemble_package(std::vector<uint8_t> stub, const PackageSettings& settings,
-                                      const std::vector<uint8_t>& cabinet) {
+std::vector<uint8_t> package_head(std::vector<uint8_t> stub, const PackageSettings& settings) {
   std::vector<uint8_t> block = settings_block(settings);
   uint32_t offset = PACKAGE_OFFSET;
   if (stub.size() > PACKAGE_OFFSET) {
@@ -83,8 +82,14 @@ std::vector<uint8_t> assemble_package(std::vector<uint8_t> stub, const PackageSe
   }
   stub.resize(offset, 0);
   stub.insert(stub.end(), block.begin(), block.end());
-  stub.insert(stub.end(), cabinet.begin(), cabinet.end());
   return stub;
+}
+
+std::vector<uint8_t> assemble_package(std::vector<uint8_t> stub, const PackageSettings& settings,
+                                      const std::vector<uint8_t>& cabinet) {
+  std::vector<uint8_t> package = package_head(std::move(stub), settings);
+  package.insert(package.end(), cabinet.begin(), cabinet.end());
+  return package;
 }
 
 uint32_t package_offset_of(const std::vector<uint8_t>& package) {

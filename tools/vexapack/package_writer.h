@@ -28,9 +28,12 @@ struct PackageSettings {
 
 std::vector<uint8_t> settings_block(const PackageSettings& settings);
 
-// The stub made exactly as long as its package offset, then the block and the cabinet. A stub
-// longer than the offset is patched to a larger offset (a multiple of 512) when it carries the
-// patchable constant. Throws PackageError.
+// What comes before the cabinet: the stub made exactly as long as its package offset, then the
+// settings block. A stub longer than the offset is patched to a larger offset (a multiple of
+// 512) when it carries the patchable constant. Throws PackageError.
+std::vector<uint8_t> package_head(std::vector<uint8_t> stub, const PackageSettings& settings);
+
+// package_head() followed by the cabinet. Throws PackageError.
 std::vector<uint8_t> assemble_package(std::vector<uint8_t> stub, const PackageSettings& settings,
                                       const std::vector<uint8_t>& cabinet);
 

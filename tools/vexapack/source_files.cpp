@@ -5,18 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "cab_set_writer.h"
 #include "installer/cabinet/codec.h"
 #include "installer/frontend/dos_time.h"
-#include "installer/platform/output_writer.h"
-#include "installer/platform/process.h"
 #include "package_writer.h"
 
 namespace fs = std::filesystem;
@@ -34,12 +27,6 @@ uint16_t window_bits(const std::string& text, unsigned low, unsigned high, const
   }
   throw PackageError("bad window size in --method " + method + " (" + std::to_string(low) + " to " +
                      std::to_string(high) + ")");
-}
-
-void stamp(cabwriter::SourceFile& file, const fs::path& path) {
-  auto written = fs::last_write_time(path);
-  std::time_t when = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
-  unix_to_dos_date_time(when, &file.date, &file.time);  // out of range: the default stays
 }
 
 bool is_ascii(const std::string& text) {
@@ -60,15 +47,24 @@ uint16_t parse_method(const std::string& method) {
   throw PackageError("unknown method '" + method + "' (none, mszip, lzx:N, quantum:N)");
 }
 
-std::vector<uint8_t> read_whole_file(const std::string& path) {
-  // Opened without waiting (a FIFO would hold us forever), then checked on the open handle.
+namespace {
+
+// Opened without waiting (a FIFO would hold us forever), then checked on the open handle.
+int open_regular_file(const std::string& path, struct stat* info) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw PackageError("cannot read " + path + ": " + std::strerror(errno));
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
     ::close(fd);
     throw PackageError("cannot read " + path + ": not a regular file");
   }
+  return fd;
+}
+
+}  // namespace
+
+std::vector<uint8_t> read_whole_file(const std::string& path) {
+  struct stat info;
+  int fd = open_regular_file(path, &info);
   std::vector<uint8_t> bytes;
   bytes.reserve(size_t(info.st_size));
   uint8_t block[1 << 16];
@@ -97,37 +93,26 @@ void refuse_output_among_inputs(const std::string& output, const std::vector<std
   }
 }
 
-std::vector<uint8_t> cabinet_of_files(const std::vector<std::string>& paths, uint16_t type_compress) {
-  cabwriter::SourceFolder folder;
+cabwriter::DiskFolder folder_of_files(const std::vector<std::string>& paths, uint16_t type_compress) {
+  cabwriter::DiskFolder folder;
   folder.type_compress = type_compress;
+  uint64_t total = 0;
   for (const std::string& path : paths) {
-    cabwriter::SourceFile file;
+    struct stat info;
+    ::close(open_regular_file(path, &info));
+    total += uint64_t(info.st_size);
+    if (total > cabwriter::FOLDER_BYTE_LIMIT)
+      throw PackageError("the files come to more than " + std::to_string(cabwriter::FOLDER_BYTE_LIMIT) +
+                         " bytes, what one cabinet folder holds (at " + path + ")");
+    cabwriter::DiskFile file;
+    file.path = path;
     file.name = fs::path(path).filename().string();
-    file.data = read_whole_file(path);
-    stamp(file, path);
+    file.size = uint32_t(info.st_size);
+    unix_to_dos_date_time(info.st_mtime, &file.date, &file.time);  // out of range: the default stays
     file.attributes = uint16_t(0x20 | (is_ascii(file.name) ? 0 : 0x80));
     folder.files.push_back(std::move(file));
   }
-  try {
-    return cabwriter::serialize(cabwriter::build_cabinet({folder}));
-  } catch (const std::invalid_argument& e) {
-    throw PackageError(std::string("this build cannot compress that way: ") + e.what());
-  }
-}
-
-void write_executable(const std::string& path, const std::vector<uint8_t>& bytes) {
-  // Through the output writer: an earlier package stays whole until the new one is complete.
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  platform::OutputWriter writer({.replace_read_only = true});
-  bool ok = writer.open_destination(folder, false);
-  int handle = ok ? writer.begin(path.substr(slash == std::string::npos ? 0 : slash + 1)) : -1;
-  ok = handle >= 0 && writer.write(handle, bytes.data(), bytes.size()) && writer.commit(handle, {});
-  if (!ok) throw PackageError("cannot write " + path + ": " + platform::error_text(writer.failure().error));
-  std::error_code error;
-  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  fs::perm_options::add, error);
-  if (error) throw PackageError("cannot make " + path + " executable: " + error.message());
+  return folder;
 }
 
 }  // namespace vexapack

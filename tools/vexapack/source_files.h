@@ -1,9 +1,11 @@
-// The files a package carries, read from disk into one cabinet folder.
+// The files a package carries, listed from disk as one cabinet folder.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "stream_set_writer.h"
 
 namespace vexapack {
 
@@ -12,16 +14,15 @@ namespace vexapack {
 uint16_t parse_method(const std::string& method);
 
 // One folder with every file at the top level under its own name, stamped with its
-// modification time (local time). Throws PackageError for a missing file or a method without
-// an encoder.
-std::vector<uint8_t> cabinet_of_files(const std::vector<std::string>& paths, uint16_t type_compress);
+// modification time (local time), for the streaming writer to read. Throws PackageError, with
+// the system's reason, for a file that cannot be opened or is not a regular file, and for
+// files too large together for one cabinet folder.
+cabwriter::DiskFolder folder_of_files(const std::vector<std::string>& paths, uint16_t type_compress);
 
 // A regular file's bytes; throws PackageError with the system's reason (a FIFO, a folder or a
 // device is refused, never waited on).
 std::vector<uint8_t> read_whole_file(const std::string& path);
 // Throws PackageError when `output` names one of `inputs` (same device and inode).
 void refuse_output_among_inputs(const std::string& output, const std::vector<std::string>& inputs);
-// Writes the file and gives it execute permission.
-void write_executable(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace vexapack

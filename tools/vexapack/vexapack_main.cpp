@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "installer/platform/output_writer.h"
+#include "package_output.h"
 #include "package_writer.h"
 #include "source_files.h"
 #include "stub_location.h"
@@ -85,15 +87,16 @@ int main(int argc, char** argv) {
     std::fputs(USAGE, stdout);
     return 0;
   }
+  // Ctrl+C, a logout or kill leave no half-written package behind.
+  platform::cancel_outputs_on_signals(1);
   try {
     Options o = parse(argc, argv);
     std::vector<std::string> inputs = o.files;
     inputs.push_back(o.stub);
     vexapack::refuse_output_among_inputs(o.output, inputs);
-    std::vector<uint8_t> cabinet = vexapack::cabinet_of_files(o.files, vexapack::parse_method(o.method));
-    std::vector<uint8_t> package =
-        vexapack::assemble_package(vexapack::read_whole_file(o.stub), o.settings, cabinet);
-    vexapack::write_executable(o.output, package);
+    cabwriter::DiskFolder folder = vexapack::folder_of_files(o.files, vexapack::parse_method(o.method));
+    std::vector<uint8_t> head = vexapack::package_head(vexapack::read_whole_file(o.stub), o.settings);
+    vexapack::write_package(o.output, head, std::move(folder));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vexapack: %s\n%s", e.what(), USAGE);
     return 1;

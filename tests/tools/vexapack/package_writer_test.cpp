@@ -1,10 +1,14 @@
 // The packager's pieces: the settings block byte for byte, the stub made to fit the package
-// offset, and the compression methods it accepts.
+// offset, the compression methods it accepts, and the package streamed to disk.
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include "installer/cabinet/codec.h"
 #include "installer/frontend/installer_app.h"
 #include "installer/frontend/package_offset.h"
+#include "installer_test_support.h"
+#include "package_output.h"
 #include "package_writer.h"
 #include "source_files.h"
 
@@ -86,6 +90,60 @@ TEST(Methods, NamesAndWindowSizes) {
   EXPECT_EQ(parse_method("quantum:10"), 0x0A02);
   for (const char* bad : {"lzx:14", "lzx:22", "lzx:", "lzx:1x", "quantum:9", "quantum:22", "zip", ""})
     EXPECT_THROW(parse_method(bad), PackageError) << bad;
+}
+
+// The package written from disk in pieces is the one assembled whole in memory; a failure of the
+// output or of the spool leaves the earlier package as it was, and no temporary file.
+TEST(WritePackage, StreamsTheWholeImagePackageOrLeavesTheEarlierOne) {
+  testsupport::TempDir dir;
+  std::vector<uint8_t> big = testsupport::pattern_bytes(300000, 1), small = testsupport::pattern_bytes(40000, 2);
+  testsupport::write_file(dir / "big.txt", big);
+  testsupport::write_file(dir / "small.txt", small);
+  PackageSettings settings;
+  settings.title = "T";
+  std::vector<uint8_t> stub = stub_with_constant(300000);  // larger than the writer gathers: a write of its own
+  cabwriter::DiskFolder listed = folder_of_files({dir / "big.txt", dir / "small.txt"}, METHOD_MSZIP);
+  cabwriter::SourceFolder folder;
+  for (const cabwriter::DiskFile& file : listed.files) {
+    folder.files.push_back(testsupport::source_file(file.name, testsupport::read_file(file.path)));
+    folder.files.back().date = file.date;
+    folder.files.back().time = file.time;
+  }
+  write_package(dir / "setup", package_head(stub, settings), listed);
+  EXPECT_TRUE(testsupport::read_file(dir / "setup") ==
+              assemble_package(stub, settings, cabwriter::serialize(cabwriter::build_cabinet({folder}))));
+
+  struct Fault {
+    const char* what;
+    bool at_spool;
+    testsupport::WriteFaults faults;  // armed when the case runs: one set at a time
+    std::string message;
+  };
+  const std::vector<uint8_t> earlier = testsupport::read_file(dir / "setup");
+  const std::vector<Fault> faults = {
+      {"full disk at the output", false, {.fail_at = 2, .error = ENOSPC},
+       "cannot write " + dir / "setup" + ": No space left on device"},
+      {"I/O error at the output", false, {.fail_at = 1, .error = EIO},
+       "cannot write " + dir / "setup" + ": Input/output error"},
+      {"full disk at the spool", true, {.fail_at = 5, .error = ENOSPC},
+       "cannot write the spool file in " + dir.path() + ": No space left on device"},
+  };
+  for (const Fault& fault : faults) {
+    PackageIo io;
+    if (fault.at_spool) io.spool = testsupport::faulty_output_syscalls(fault.faults).write;
+    else io.output = testsupport::faulty_output_syscalls(fault.faults);
+    try {
+      write_package(dir / "setup", package_head(stub, settings), listed, io);
+      ADD_FAILURE() << fault.what << ": no error";
+    } catch (const PackageError& e) {
+      EXPECT_EQ(e.what(), fault.message) << fault.what;
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(e.what(), fault.message) << fault.what;
+    }
+    EXPECT_TRUE(testsupport::read_file(dir / "setup") == earlier) << fault.what;
+    EXPECT_EQ(testsupport::temporary_files(testsupport::snapshot_tree(dir.path())), std::vector<std::string>{})
+        << fault.what;
+  }
 }
 
 }  // namespace
