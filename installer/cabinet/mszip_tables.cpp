@@ -14,25 +14,21 @@ constexpr uint16_t DIST_BASE[30] = {1,    2,    3,    4,    5,    7,     9,     
 constexpr uint8_t DIST_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-constexpr uint32_t make_entry(uint32_t kind, uint32_t bits, uint32_t extra, uint32_t value) {
-  return value << 16 | kind << 12 | extra << 8 | bits;
-}
+constexpr uint32_t INVALID_ENTRY = make_entry(ENTRY_EXCEPTIONAL, 0, 0, 0);
 
-constexpr uint32_t INVALID_ENTRY = make_entry(KIND_INVALID, 0, 0, 0);
-
-// What a symbol of an alphabet decodes to, without its code length.
-uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol) {
+// What a symbol with a code of `length` bits decodes to.
+uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol, uint32_t length) {
   switch (alphabet) {
     case Alphabet::CodeLength:
-      return make_entry(KIND_LITERAL, 0, 0, symbol);
+      return make_entry(ENTRY_LITERAL, length, 1, symbol);
     case Alphabet::LiteralLength:
-      if (symbol < 256) return make_entry(KIND_LITERAL, 0, 0, symbol);
-      if (symbol == 256) return make_entry(KIND_END, 0, 0, 0);
+      if (symbol < 256) return make_entry(ENTRY_LITERAL, length, 1, symbol);
+      if (symbol == 256) return make_entry(ENTRY_EXCEPTIONAL, length, 0, ENTRY_END_VALUE);
       if (symbol - 257 < 29)
-        return make_entry(KIND_LENGTH, 0, LENGTH_EXTRA[symbol - 257], LENGTH_BASE[symbol - 257]);
+        return make_entry(0, length + LENGTH_EXTRA[symbol - 257], length, LENGTH_BASE[symbol - 257]);
       return INVALID_ENTRY;
     case Alphabet::Distance:
-      if (symbol < 30) return make_entry(KIND_LENGTH, 0, DIST_EXTRA[symbol], DIST_BASE[symbol]);
+      if (symbol < 30) return make_entry(0, length + DIST_EXTRA[symbol], length, DIST_BASE[symbol]);
       return INVALID_ENTRY;
   }
   return INVALID_ENTRY;
@@ -184,7 +180,7 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
   for (uint32_t i = 0; i < linked_count; ++i) {
     uint32_t slot = linked[i];
     uint32_t size = 1u << sub_bits[slot];
-    table[slot] = make_entry(KIND_LINK, uint32_t(root_bits), sub_bits[slot], next_free);
+    table[slot] = make_entry(ENTRY_LINK, uint32_t(root_bits), sub_bits[slot], next_free);
     if (!complete)
       for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
     next_free += size;
@@ -193,17 +189,15 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
   for (uint32_t s = 0; s < count; ++s) {
     int len = lengths[s];
     if (len == 0) continue;
-    uint32_t value = symbol_entry(alphabet, s);
+    uint32_t entry = symbol_entry(alphabet, s, uint32_t(len));
     if (len <= root_bits) {
-      uint32_t entry = value | uint32_t(len);
       for (uint32_t e = codes[s]; e < root_size; e += 1u << len) table[e] = entry;
     } else {
       uint32_t slot = codes[s] & (root_size - 1);
       uint32_t link = table[slot];
       uint32_t base = entry_value(link);
-      uint32_t size = 1u << entry_extra(link);
+      uint32_t size = 1u << entry_field(link);
       int sub_len = len - root_bits;
-      uint32_t entry = value | uint32_t(sub_len);
       for (uint32_t e = codes[s] >> root_bits; e < size; e += 1u << sub_len) table[base + e] = entry;
     }
   }

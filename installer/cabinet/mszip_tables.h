@@ -11,23 +11,37 @@
 
 namespace mszip {
 
-// Decoding table entry (32 bits):
-//   bits 0..4   bits this entry consumes (code length at this level)
-//   bits 8..11  extra bits that follow (lengths, distances) or a sub-table's index bits
-//   bits 12..14 kind
-//   bits 16..31 literal byte, length or distance base, or sub-table offset
-enum EntryKind : uint32_t {
-  KIND_LITERAL = 0,
-  KIND_LENGTH = 1,
-  KIND_END = 2,
-  KIND_INVALID = 3,
-  KIND_LINK = 4,
-};
+// Decoding table entry (32 bits), laid out for the hot loop: one shift consumes a whole code
+// with its extra bits, one test tells a literal from the rest.
+//   bits 0..7    bits the entry consumes: the code, and for lengths and distances its extra bits
+//   bits 8..12   lengths and distances: the code's own length (where its extra bits start);
+//                literals: how many bytes the entry holds (1); links: the sub-table's index bits
+//   bit 13       ENTRY_LINK: a code longer than the root; the value is the sub-table's offset,
+//                whose entries consume the whole code (root bits included)
+//   bit 14       ENTRY_EXCEPTIONAL: end of block (value ENTRY_END_VALUE) or an invalid code
+//   bit 15       ENTRY_LITERAL
+//   bits 16..31  literal byte, length or distance base, or sub-table offset
+constexpr uint32_t ENTRY_LINK = 1u << 13;
+constexpr uint32_t ENTRY_EXCEPTIONAL = 1u << 14;
+constexpr uint32_t ENTRY_LITERAL = 1u << 15;
+constexpr uint32_t ENTRY_END_VALUE = 1;
 
-constexpr uint32_t entry_bits(uint32_t e) { return e & 31; }
-constexpr uint32_t entry_extra(uint32_t e) { return (e >> 8) & 15; }
-constexpr uint32_t entry_kind(uint32_t e) { return (e >> 12) & 7; }
+constexpr uint32_t make_entry(uint32_t flags, uint32_t consumed, uint32_t field, uint32_t value) {
+  return value << 16 | flags | field << 8 | consumed;
+}
+constexpr uint32_t entry_consumed(uint32_t e) { return e & 0xFF; }
+constexpr uint32_t entry_field(uint32_t e) { return (e >> 8) & 31; }
 constexpr uint32_t entry_value(uint32_t e) { return e >> 16; }
+constexpr bool entry_is_end(uint32_t e) {
+  return (e & ENTRY_EXCEPTIONAL) && entry_value(e) == ENTRY_END_VALUE;
+}
+
+// The value a length or distance entry stands for: its base plus the extra bits that follow the
+// code in `bits` (the bit buffer as it was before the entry was consumed).
+inline uint32_t entry_base_plus_extra(uint32_t e, uint64_t bits) {
+  uint64_t code_and_extra = bits & ((uint64_t(1) << entry_consumed(e)) - 1);
+  return entry_value(e) + uint32_t(code_and_extra >> entry_field(e));
+}
 
 constexpr int LITLEN_ROOT_BITS = 11;
 constexpr int DIST_ROOT_BITS = 8;
@@ -53,8 +67,8 @@ CodeCheck classic_check(const uint8_t* lengths, uint32_t count, int lookup_bits,
 enum class Alphabet { CodeLength, LiteralLength, Distance };
 
 // Builds a decoding table for lengths that passed classic_check. Codes missing from an
-// incomplete set decode as KIND_INVALID; an empty set gives a table that decodes nothing and
-// returns false.
+// incomplete set decode as invalid entries; an empty set gives a table that decodes nothing and
+// returns false. `table` holds at least the alphabet's *_TABLE_SIZE entries.
 bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
                  int root_bits);
 

@@ -1,0 +1,183 @@
+// Decoding the Huffman-coded part of a deflate block: literals and matches.
+//
+// A fast loop runs while the input holds FAST_INPUT_ROOM more bytes and the block MAX_MATCH
+// more bytes of room; it checks neither bound inside. The last few hundred bytes of each go
+// through careful_step, which checks every bound. Both give the same bytes and the same
+// failures as the classic byte-at-a-time decoder.
+#include <cassert>
+#include <cstring>
+
+#include "mszip_stream.h"
+#include "mszip_tables.h"
+
+namespace mszip {
+
+namespace {
+
+constexpr uint32_t MAX_MATCH = 258;
+// One fast iteration refills at most twice, each moving on at most 7 bytes and loading 8.
+constexpr uint32_t FAST_INPUT_ROOM = 16;
+constexpr uint32_t LITLEN_MASK = (1u << LITLEN_ROOT_BITS) - 1;
+constexpr uint32_t DIST_MASK = (1u << DIST_ROOT_BITS) - 1;
+
+inline void copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
+inline void copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
+
+// Copies a match of len bytes from dist bytes back. May write up to 31 bytes past out + len
+// (into bytes not yet produced or the window's slack); every byte it reads was written before.
+inline void copy_match(uint8_t* out, uint32_t dist, uint32_t len) {
+  const uint8_t* src = out - dist;
+  uint8_t* const end = out + len;
+  if (dist >= 16) [[likely]] {
+    // Two moves cover most matches without a branch on the length.
+    copy16(out, src);
+    copy16(out + 16, src + 16);
+    for (out += 32, src += 32; out < end; out += 16, src += 16) copy16(out, src);
+  } else if (dist >= 8) {
+    for (; out < end; out += 8, src += 8) copy8(out, src);
+  } else {
+    // A short period: the first 8 bytes one at a time, then 8-byte moves from the nearest
+    // multiple of the period at least 8 back, which repeats the same pattern.
+    for (uint32_t i = 0; i < 8; ++i) out[i] = src[i];
+    const uint32_t period = dist * ((8 + dist - 1) / dist);
+    for (out += 8; out < end; out += 8) copy8(out, out - period);
+  }
+}
+
+// Decodes one literal or match with every bound checked. Used near the ends of the buffers.
+Step careful_step(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
+  if (s.out_pos == s.out_end) return Step::OutputFull;
+  refill(s);
+  uint32_t e = litlen[s.bits & LITLEN_MASK];
+  if (e & ENTRY_LINK) e = litlen[entry_value(e) + ((s.bits >> LITLEN_ROOT_BITS) & ((1u << entry_field(e)) - 1))];
+  uint64_t before = s.bits;
+  take(s, entry_consumed(e));
+  if (e & ENTRY_LITERAL) {
+    s.block[s.out_pos++] = uint8_t(entry_value(e));
+    return Step::Continue;
+  }
+  if (e & ENTRY_EXCEPTIONAL) return entry_is_end(e) ? Step::BlockEnd : Step::Fail;
+  uint32_t len = entry_base_plus_extra(e, before);
+  refill(s);
+  uint32_t d = dist_table[s.bits & DIST_MASK];
+  if (d & ENTRY_LINK) d = dist_table[entry_value(d) + ((s.bits >> DIST_ROOT_BITS) & ((1u << entry_field(d)) - 1))];
+  if (d & ENTRY_EXCEPTIONAL) return Step::Fail;
+  before = s.bits;
+  take(s, entry_consumed(d));
+  uint32_t dist = entry_base_plus_extra(d, before);
+  if (dist > s.history_size) return Step::Fail;
+  uint32_t room = s.out_end - s.out_pos;
+  if (len > room) len = room;  // the wanted count ends inside this match
+  uint8_t* out = s.block + s.out_pos;
+  const uint8_t* src = out - dist;
+  for (uint32_t i = 0; i < len; ++i) out[i] = src[i];
+  s.out_pos += len;
+  return Step::Continue;
+}
+
+// The fast loop. State lives in locals: output bytes are stored through a byte pointer, which
+// may alias anything the compiler cannot prove local, so a shared state would be reloaded
+// after every byte.
+Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
+  if (s.in_pos > s.in_size || s.in_size - s.in_pos < FAST_INPUT_ROOM ||
+      s.out_end - s.out_pos < MAX_MATCH)
+    return Step::Continue;
+  const uint8_t* in = s.in + s.in_pos;
+  const uint8_t* const in_last = s.in + s.in_size - FAST_INPUT_ROOM;
+  uint8_t* out = s.block + s.out_pos;
+  uint8_t* const out_last = s.block + s.out_end - MAX_MATCH;
+  const uint8_t* const window = s.block - s.history_size;
+  uint64_t bits = s.bits;
+  uint32_t count = s.bit_count;
+  Step step = Step::Continue;
+
+  // Invariant at each refill: in <= in_last + 7, so the 8-byte load stays inside the input.
+  auto refill_fast = [&] {
+    assert(in <= in_last + 7 && count < 64);
+    bits |= load_le64(in) << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+  };
+  auto consume = [&](uint32_t e) {
+    assert(entry_consumed(e) <= count);
+    bits >>= entry_consumed(e);
+    count -= entry_consumed(e);
+  };
+  auto lookup_litlen = [&]() {
+    uint32_t e = litlen[bits & LITLEN_MASK];
+    if (e & ENTRY_LINK) [[unlikely]]
+      e = litlen[entry_value(e) + ((bits >> LITLEN_ROOT_BITS) & ((1u << entry_field(e)) - 1))];
+    return e;
+  };
+
+  while (in <= in_last && out <= out_last) {
+    refill_fast();
+    uint32_t e = lookup_litlen();
+    if (e & ENTRY_LITERAL) {
+      // 56 bits cover three literal codes of at most 15 bits, and a fourth code's lookup.
+      consume(e);
+      *out++ = uint8_t(entry_value(e));
+      e = lookup_litlen();
+      if (e & ENTRY_LITERAL) {
+        consume(e);
+        *out++ = uint8_t(entry_value(e));
+        e = lookup_litlen();
+        if (e & ENTRY_LITERAL) {
+          consume(e);
+          *out++ = uint8_t(entry_value(e));
+          continue;
+        }
+      }
+      refill_fast();  // the entry's own bits were already there: it stays valid
+    }
+    if (e & ENTRY_EXCEPTIONAL) [[unlikely]] {
+      if (entry_is_end(e)) {
+        consume(e);
+        step = Step::BlockEnd;
+      } else {
+        step = Step::Fail;
+      }
+      break;
+    }
+    // A length (at most 15 + 5 bits) and a distance (at most 15 + 13): 48 of the 56 bits.
+    uint64_t before = bits;
+    consume(e);
+    const uint32_t len = entry_base_plus_extra(e, before);
+    uint32_t d = dist_table[bits & DIST_MASK];
+    if (d & ENTRY_LINK) [[unlikely]]
+      d = dist_table[entry_value(d) + ((bits >> DIST_ROOT_BITS) & ((1u << entry_field(d)) - 1))];
+    if (d & ENTRY_EXCEPTIONAL) [[unlikely]] {
+      step = Step::Fail;
+      break;
+    }
+    before = bits;
+    consume(d);
+    const uint32_t dist = entry_base_plus_extra(d, before);
+    if (dist > s.history_size) [[unlikely]] {
+      step = Step::Fail;
+      break;
+    }
+    assert(out - dist >= window && len <= MAX_MATCH);
+    copy_match(out, dist, len);
+    out += len;
+  }
+  (void)window;
+  s.in_pos = uint32_t(in - s.in);
+  s.out_pos = uint32_t(out - s.block);
+  s.bits = bits;
+  s.bit_count = count;
+  return step;
+}
+
+}  // namespace
+
+Step decode_codes(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
+  for (;;) {
+    Step step = decode_fast(s, litlen, dist_table);
+    if (step != Step::Continue) return step;
+    step = careful_step(s, litlen, dist_table);
+    if (step != Step::Continue) return step;
+  }
+}
+
+}  // namespace mszip
