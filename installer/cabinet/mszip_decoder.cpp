@@ -149,22 +149,20 @@ CodecStatus mszip_create(uint32_t* block_size, AllocFn alloc, FreeFn free, uint3
 
   auto* decoder = static_cast<MszipDecoder*>(alloc(sizeof(MszipDecoder)));
   if (!decoder) return CodecStatus::NoMemory;
-  auto* state = static_cast<InflateState*>(alloc(sizeof(InflateState)));
+  // The window follows the state in the same allocation.
   const uint32_t window_size = 2 * *block_size + WINDOW_SLACK;
-  auto* window = state ? static_cast<uint8_t*>(alloc(window_size)) : nullptr;
-  if (!window) {
-    if (state) free(state);
+  auto* state = static_cast<InflateState*>(alloc(uint32_t(sizeof(InflateState)) + window_size));
+  if (!state) {
     free(decoder);
     return CodecStatus::NoMemory;
   }
-  std::memset(static_cast<void*>(state), 0, sizeof(InflateState));
   // A damaged first block may reach back into history that was never written: it reads zeros.
-  std::memset(window, 0, window_size);
+  std::memset(static_cast<void*>(state), 0, sizeof(InflateState) + window_size);
   decoder->magic = MSZIP_MAGIC;
   decoder->free = free;
   decoder->block_size = *block_size;
   decoder->state = state;
-  decoder->window = window;
+  decoder->window = reinterpret_cast<uint8_t*>(state + 1);
   fixed_tables();  // built once, before any block needs them
   *handle = decoder;
   return CodecStatus::Ok;
@@ -203,7 +201,6 @@ CodecStatus mszip_destroy(MszipDecoder* handle) {
   if (!handle || handle->magic != MSZIP_MAGIC) return CodecStatus::BadHandle;
   handle->magic = 0;
   FreeFn free = handle->free;
-  free(handle->window);
   free(handle->state);
   free(handle);
   return CodecStatus::Ok;
