@@ -78,20 +78,27 @@ Step careful_step(InflateStream& s, const uint32_t* litlen, const uint32_t* dist
 // The fast loop. State lives in locals: output bytes are stored through a byte pointer, which
 // may alias anything the compiler cannot prove local, so a shared state would be reloaded
 // after every byte.
+//
+// Each table lookup is made before the refill that follows it (its index bits are already in
+// the buffer), and the next literal/length entry is looked up before a match is copied, so
+// the table loads overlap the refills and the copies instead of waiting for them.
 Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
   if (s.in_pos > s.in_size || s.in_size - s.in_pos < FAST_INPUT_ROOM ||
       s.out_end - s.out_pos < MAX_MATCH)
     return Step::Continue;
+  refill(s);
   const uint8_t* in = s.in + s.in_pos;
   const uint8_t* const in_last = s.in + s.in_size - FAST_INPUT_ROOM;
   uint8_t* out = s.block + s.out_pos;
   uint8_t* const out_last = s.block + s.out_end - MAX_MATCH;
-  const uint8_t* const window = s.block - s.history_size;
+  [[maybe_unused]] const uint8_t* const window = s.block - s.history_size;
+  const uint32_t history_size = s.history_size;
   uint64_t bits = s.bits;
   uint32_t count = s.bit_count;
   Step step = Step::Continue;
 
-  // Invariant at each refill: in <= in_last + 7, so the 8-byte load stays inside the input.
+  // At most two refills per iteration, the first with in <= in_last: the 8-byte loads stay
+  // inside the input.
   auto refill_fast = [&] {
     assert(in <= in_last + 7 && count < 64);
     bits |= load_le64(in) << count;
@@ -103,32 +110,30 @@ Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_
     bits >>= entry_consumed(e);
     count -= entry_consumed(e);
   };
-  auto lookup_litlen = [&]() {
-    uint32_t e = litlen[bits & LITLEN_MASK];
-    if (e & ENTRY_LINK) [[unlikely]]
-      e = litlen[entry_value(e) + ((bits >> LITLEN_ROOT_BITS) & ((1u << entry_field(e)) - 1))];
-    return e;
+  // A root entry needs LITLEN_ROOT_BITS in the buffer, its link the whole code.
+  auto resolve_link = [&](uint32_t e, const uint32_t* table, int root_bits) {
+    assert(count >= 15);
+    return table[entry_value(e) + ((bits >> root_bits) & ((1u << entry_field(e)) - 1))];
   };
 
+  uint32_t e = litlen[bits & LITLEN_MASK];
+  // Invariant here: e is the root entry for the next code and count >= LITLEN_ROOT_BITS.
   while (in <= in_last && out <= out_last) {
-    refill_fast();
-    uint32_t e = lookup_litlen();
+    assert(count >= LITLEN_ROOT_BITS);
+    refill_fast();  // at least 56 bits
+    if (e & ENTRY_LINK) [[unlikely]] e = resolve_link(e, litlen, LITLEN_ROOT_BITS);
     if (e & ENTRY_LITERAL) {
-      // 56 bits cover three literal codes of at most 15 bits, and a fourth code's lookup.
+      // Two literals of at most 15 bits each leave 26 bits: the next entry's index is there.
       consume(e);
       *out++ = uint8_t(entry_value(e));
-      e = lookup_litlen();
+      e = litlen[bits & LITLEN_MASK];
+      if (e & ENTRY_LINK) [[unlikely]] e = resolve_link(e, litlen, LITLEN_ROOT_BITS);
       if (e & ENTRY_LITERAL) {
         consume(e);
         *out++ = uint8_t(entry_value(e));
-        e = lookup_litlen();
-        if (e & ENTRY_LITERAL) {
-          consume(e);
-          *out++ = uint8_t(entry_value(e));
-          continue;
-        }
+        e = litlen[bits & LITLEN_MASK];
+        continue;
       }
-      refill_fast();  // the entry's own bits were already there: it stays valid
     }
     if (e & ENTRY_EXCEPTIONAL) [[unlikely]] {
       if (entry_is_end(e)) {
@@ -139,29 +144,30 @@ Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_
       }
       break;
     }
-    // A length (at most 15 + 5 bits) and a distance (at most 15 + 13): 48 of the 56 bits.
+    // A length code with its extra bits (at most 20 of the 41 or more bits here), then the
+    // distance entry, looked up before the refill that brings its extra bits.
     uint64_t before = bits;
     consume(e);
     const uint32_t len = entry_base_plus_extra(e, before);
     uint32_t d = dist_table[bits & DIST_MASK];
-    if (d & ENTRY_LINK) [[unlikely]]
-      d = dist_table[entry_value(d) + ((bits >> DIST_ROOT_BITS) & ((1u << entry_field(d)) - 1))];
+    refill_fast();
+    if (d & ENTRY_LINK) [[unlikely]] d = resolve_link(d, dist_table, DIST_ROOT_BITS);
     if (d & ENTRY_EXCEPTIONAL) [[unlikely]] {
       step = Step::Fail;
       break;
     }
     before = bits;
-    consume(d);
+    consume(d);  // at most 28 bits: at least 28 are left
     const uint32_t dist = entry_base_plus_extra(d, before);
-    if (dist > s.history_size) [[unlikely]] {
+    if (dist > history_size) [[unlikely]] {
       step = Step::Fail;
       break;
     }
+    e = litlen[bits & LITLEN_MASK];
     assert(out - dist >= window && len <= MAX_MATCH);
     copy_match(out, dist, len);
     out += len;
   }
-  (void)window;
   s.in_pos = uint32_t(in - s.in);
   s.out_pos = uint32_t(out - s.block);
   s.bits = bits;
