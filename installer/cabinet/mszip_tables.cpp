@@ -1,5 +1,7 @@
 #include "mszip_tables.h"
 
+#include <cstring>
+
 namespace mszip {
 
 namespace {
@@ -32,20 +34,6 @@ uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol, uint32_t length) {
       return INVALID_ENTRY;
   }
   return INVALID_ENTRY;
-}
-
-constexpr struct ByteReversal {
-  uint8_t of[256];
-  constexpr ByteReversal() : of() {
-    for (uint32_t b = 0; b < 256; ++b)
-      for (uint32_t i = 0; i < 8; ++i) of[b] = uint8_t(of[b] | ((b >> i) & 1) << (7 - i));
-  }
-} BYTE_REVERSAL;
-
-// The low `length` bits of code, in reverse order (deflate sends codes first bit first).
-uint32_t reverse_bits(uint32_t code, int length) {
-  uint32_t reversed16 = uint32_t(BYTE_REVERSAL.of[code & 0xFF]) << 8 | BYTE_REVERSAL.of[(code >> 8) & 0xFF];
-  return reversed16 >> (16 - length);
 }
 
 }  // namespace
@@ -134,17 +122,27 @@ CodeCheck classic_check(const uint8_t* lengths, uint32_t count, int lookup_bits,
   return (y != 0 && g != 1) ? CodeCheck::Incomplete : CodeCheck::Ok;
 }
 
+namespace {
+
+// The next code of `length` bits in canonical order, both bit-reversed (deflate sends codes
+// first bit first, so tables are indexed by reversed codes).
+uint32_t next_reversed(uint32_t reversed, int length) {
+  uint32_t bit = 1u << (length - 1);
+  while (reversed & bit) bit >>= 1;
+  return (reversed & (bit - 1)) | bit;
+}
+
+}  // namespace
+
 bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
                  int root_bits) {
+  // Symbols in canonical order: by code length, then by symbol.
   uint32_t length_count[17] = {0};
   for (uint32_t s = 0; s < count; ++s) ++length_count[lengths[s]];
-  length_count[0] = 0;
-  uint32_t next_code[17] = {0};
-  uint32_t code = 0;
+  uint32_t start[17] = {0};
   int longest = 0;
   for (int len = 1; len <= 16; ++len) {
-    code = (code + length_count[len - 1]) << 1;
-    next_code[len] = code;
+    if (len < 16) start[len + 1] = start[len] + length_count[len];
     if (length_count[len]) longest = len;
   }
   const uint32_t root_size = 1u << root_bits;
@@ -152,54 +150,59 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
     for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
     return false;  // every lookup decodes as invalid
   }
-  // A complete code writes every entry below; only an incomplete one leaves gaps to mark.
-  uint32_t weight = 0;
-  for (int len = 1; len <= 16; ++len) weight += length_count[len] << (16 - len);
-  const bool complete = weight == 1u << 16;
-  if (!complete)
-    for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
+  uint16_t sorted[288];
+  for (uint32_t s = 0; s < count; ++s)
+    if (lengths[s]) sorted[start[lengths[s]]++] = uint16_t(s);
 
-  // Sub-table width per root slot: enough for the longest code that shares the slot.
-  uint8_t sub_bits[1u << 11] = {0};
-  uint16_t linked[320];  // the root slots that get a sub-table
-  uint32_t linked_count = 0;
-  // Assign codes once, remembering them for the second pass.
-  uint32_t codes[320];
-  for (uint32_t s = 0; s < count; ++s) {
-    int len = lengths[s];
-    if (len == 0) continue;
-    codes[s] = reverse_bits(next_code[len]++, len);
-    if (len > root_bits) {
-      uint32_t slot = codes[s] & (root_size - 1);
-      if (!sub_bits[slot]) linked[linked_count++] = uint16_t(slot);
-      if (len - root_bits > sub_bits[slot]) sub_bits[slot] = uint8_t(len - root_bits);
+  // Root entries. The codes of each length are placed in the first 2^length entries, which
+  // are then doubled: a code's entry belongs in every slot that shares its low bits. Slots no
+  // code takes (an incomplete code) keep the invalid entry they start with.
+  table[0] = table[1] = INVALID_ENTRY;
+  uint32_t filled = 2;
+  uint32_t reversed = 0;
+  uint32_t next = 0;  // index into sorted
+  const int root_longest = longest < root_bits ? longest : root_bits;
+  for (int len = 1; len <= root_longest; ++len) {
+    if (len > 1) {
+      std::memcpy(table + filled, table, filled * sizeof(uint32_t));
+      filled *= 2;
+    }
+    for (uint32_t n = length_count[len]; n; --n) {
+      table[reversed] = symbol_entry(alphabet, sorted[next++], uint32_t(len));
+      reversed = next_reversed(reversed, len);
     }
   }
+  for (; filled < root_size; filled *= 2) std::memcpy(table + filled, table, filled * sizeof(uint32_t));
 
+  // Longer codes: a sub-table per root slot, as wide as the slot's longest code. In canonical
+  // order the codes that share a slot come one after another, the longest last.
+  uint32_t long_codes[288];
+  uint8_t long_lengths[288];
+  uint32_t long_count = 0;
+  const uint32_t first_long = next;
+  for (int len = root_bits + 1; len <= longest; ++len) {
+    for (uint32_t n = length_count[len]; n; --n) {
+      long_codes[long_count] = reversed;
+      long_lengths[long_count++] = uint8_t(len);
+      reversed = next_reversed(reversed, len);
+    }
+  }
   uint32_t next_free = root_size;
-  for (uint32_t i = 0; i < linked_count; ++i) {
-    uint32_t slot = linked[i];
-    uint32_t size = 1u << sub_bits[slot];
-    table[slot] = make_entry(ENTRY_LINK, uint32_t(root_bits), sub_bits[slot], next_free);
-    if (!complete)
-      for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
-    next_free += size;
-  }
-
-  for (uint32_t s = 0; s < count; ++s) {
-    int len = lengths[s];
-    if (len == 0) continue;
-    uint32_t entry = symbol_entry(alphabet, s, uint32_t(len));
-    if (len <= root_bits) {
-      for (uint32_t e = codes[s]; e < root_size; e += 1u << len) table[e] = entry;
-    } else {
-      uint32_t slot = codes[s] & (root_size - 1);
-      uint32_t link = table[slot];
-      uint32_t base = entry_value(link);
-      uint32_t size = 1u << entry_field(link);
-      int sub_len = len - root_bits;
-      for (uint32_t e = codes[s] >> root_bits; e < size; e += 1u << sub_len) table[base + e] = entry;
+  for (uint32_t k = 0; k < long_count;) {
+    const uint32_t slot = long_codes[k] & (root_size - 1);
+    uint32_t end = k;
+    while (end < long_count && (long_codes[end] & (root_size - 1)) == slot) ++end;
+    const uint32_t sub_bits = long_lengths[end - 1] - uint32_t(root_bits);
+    const uint32_t size = 1u << sub_bits;
+    table[slot] = make_entry(ENTRY_LINK, uint32_t(root_bits), sub_bits, next_free);
+    for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
+    for (; k < end; ++k) {
+      const uint32_t len = long_lengths[k];
+      const uint32_t entry = symbol_entry(alphabet, sorted[first_long + k], len);
+      for (uint32_t e = long_codes[k] >> root_bits; e < size; e += 1u << (len - root_bits))
+        table[next_free + e] = entry;
     }
+    next_free += size;
   }
   return true;
 }
