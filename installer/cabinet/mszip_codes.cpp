@@ -45,10 +45,10 @@ inline void copy_match(uint8_t* out, uint32_t dist, uint32_t len) {
 }
 
 // Decodes one literal or match with every bound checked. Used near the ends of the buffers.
-Step careful_step(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
+Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table) {
   if (s.out_pos == s.out_end) return Step::OutputFull;
   refill(s);
-  uint32_t e = litlen[s.bits & LITLEN_MASK];
+  TableEntry e = litlen[s.bits & LITLEN_MASK];
   if (e & ENTRY_LINK) e = litlen[entry_value(e) + ((s.bits >> LITLEN_ROOT_BITS) & ((1u << entry_field(e)) - 1))];
   uint64_t before = s.bits;
   take(s, entry_consumed(e));
@@ -57,14 +57,21 @@ Step careful_step(InflateStream& s, const uint32_t* litlen, const uint32_t* dist
     return Step::Continue;
   }
   if (e & ENTRY_EXCEPTIONAL) return entry_is_end(e) ? Step::BlockEnd : Step::Fail;
-  uint32_t len = entry_base_plus_extra(e, before);
-  refill(s);
-  uint32_t d = dist_table[s.bits & DIST_MASK];
-  if (d & ENTRY_LINK) d = dist_table[entry_value(d) + ((s.bits >> DIST_ROOT_BITS) & ((1u << entry_field(d)) - 1))];
-  if (d & ENTRY_EXCEPTIONAL) return Step::Fail;
-  before = s.bits;
-  take(s, entry_consumed(d));
-  uint32_t dist = entry_base_plus_extra(d, before);
+  uint32_t len;
+  uint32_t dist;
+  if (e & ENTRY_WITH_DISTANCE) {
+    len = entry_value(e);
+    dist = entry_distance(e, before);
+  } else {
+    len = entry_base_plus_extra(e, before);
+    refill(s);
+    TableEntry d = dist_table[s.bits & DIST_MASK];
+    if (d & ENTRY_LINK) d = dist_table[entry_value(d) + ((s.bits >> DIST_ROOT_BITS) & ((1u << entry_field(d)) - 1))];
+    if (d & ENTRY_EXCEPTIONAL) return Step::Fail;
+    before = s.bits;
+    take(s, entry_consumed(d));
+    dist = entry_base_plus_extra(d, before);
+  }
   if (dist > s.history_size) return Step::Fail;
   uint32_t room = s.out_end - s.out_pos;
   if (len > room) len = room;  // the wanted count ends inside this match
@@ -82,7 +89,7 @@ Step careful_step(InflateStream& s, const uint32_t* litlen, const uint32_t* dist
 // Each table lookup is made before the refill that follows it (its index bits are already in
 // the buffer), and the next literal/length entry is looked up before a match is copied, so
 // the table loads overlap the refills and the copies instead of waiting for them.
-Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
+Step decode_fast(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table) {
   if (s.in_pos > s.in_size || s.in_size - s.in_pos < FAST_INPUT_ROOM ||
       s.out_end - s.out_pos < MAX_MATCH)
     return Step::Continue;
@@ -105,18 +112,18 @@ Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_
     in += (63 - count) >> 3;
     count |= 56;
   };
-  auto consume = [&](uint32_t e) {
+  auto consume = [&](TableEntry e) {
     assert(entry_consumed(e) <= count);
     bits >>= entry_consumed(e);
     count -= entry_consumed(e);
   };
   // A root entry needs LITLEN_ROOT_BITS in the buffer, its link the whole code.
-  auto resolve_link = [&](uint32_t e, const uint32_t* table, int root_bits) {
+  auto resolve_link = [&](TableEntry e, const TableEntry* table, int root_bits) {
     assert(count >= 15);
     return table[entry_value(e) + ((bits >> root_bits) & ((1u << entry_field(e)) - 1))];
   };
 
-  uint32_t e = litlen[bits & LITLEN_MASK];
+  TableEntry e = litlen[bits & LITLEN_MASK];
   // Invariant here: e is the root entry for the next code and count >= LITLEN_ROOT_BITS.
   while (in <= in_last && out <= out_last) {
     assert(count >= LITLEN_ROOT_BITS);
@@ -144,21 +151,29 @@ Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_
       }
       break;
     }
-    // A length code with its extra bits (at most 20 of the 41 or more bits here), then the
-    // distance entry, looked up before the refill that brings its extra bits.
     uint64_t before = bits;
     consume(e);
-    const uint32_t len = entry_base_plus_extra(e, before);
-    uint32_t d = dist_table[bits & DIST_MASK];
-    refill_fast();
-    if (d & ENTRY_LINK) [[unlikely]] d = resolve_link(d, dist_table, DIST_ROOT_BITS);
-    if (d & ENTRY_EXCEPTIONAL) [[unlikely]] {
-      step = Step::Fail;
-      break;
+    uint32_t len;
+    uint32_t dist;
+    if (e & ENTRY_WITH_DISTANCE) {
+      // A short length and its distance in one entry: at most 11 + 13 bits.
+      len = entry_value(e);
+      dist = entry_distance(e, before);
+    } else {
+      // A length code with its extra bits (at most 20 of the 41 or more bits here), then the
+      // distance entry, looked up before the refill that brings its extra bits.
+      len = entry_base_plus_extra(e, before);
+      TableEntry d = dist_table[bits & DIST_MASK];
+      refill_fast();
+      if (d & ENTRY_LINK) [[unlikely]] d = resolve_link(d, dist_table, DIST_ROOT_BITS);
+      if (d & ENTRY_EXCEPTIONAL) [[unlikely]] {
+        step = Step::Fail;
+        break;
+      }
+      before = bits;
+      consume(d);  // at most 28 bits: at least 28 are left
+      dist = entry_base_plus_extra(d, before);
     }
-    before = bits;
-    consume(d);  // at most 28 bits: at least 28 are left
-    const uint32_t dist = entry_base_plus_extra(d, before);
     if (dist > history_size) [[unlikely]] {
       step = Step::Fail;
       break;
@@ -177,7 +192,7 @@ Step decode_fast(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_
 
 }  // namespace
 
-Step decode_codes(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table) {
+Step decode_codes(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table) {
   for (;;) {
     Step step = decode_fast(s, litlen, dist_table);
     if (step != Step::Continue) return step;

@@ -18,9 +18,10 @@ const uint8_t CODE_LENGTH_ORDER[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 
 }  // namespace
 
 struct InflateState {
-  uint32_t litlen[LITLEN_TABLE_SIZE];
-  uint32_t dist[DIST_TABLE_SIZE];
-  uint32_t codelen[CODELEN_TABLE_SIZE];
+  TableEntry litlen[LITLEN_TABLE_SIZE];
+  TableEntry dist[DIST_TABLE_SIZE];
+  TableEntry codelen[CODELEN_TABLE_SIZE];
+  uint32_t codes[286];  // the literal/length codes, bit-reversed
   uint8_t lengths[286 + 30];
 };
 
@@ -82,7 +83,7 @@ Step dynamic_block(InflateStream& s, InflateState* state) {
   for (uint32_t i = 0; i < total;) {
     refill(s);
     // Code-length codes are at most 7 bits: the root table holds them all.
-    uint32_t e = state->codelen[s.bits & ((1u << CODELEN_ROOT_BITS) - 1)];
+    TableEntry e = state->codelen[s.bits & ((1u << CODELEN_ROOT_BITS) - 1)];
     if (!(e & ENTRY_LITERAL)) return Step::Fail;
     take(s, entry_consumed(e));
     uint32_t symbol = entry_value(e);
@@ -110,8 +111,9 @@ Step dynamic_block(InflateStream& s, InflateState* state) {
   if (classic_check(lengths, hlit, 9, CLASSIC_LITLEN_AREA) != CodeCheck::Ok) return Step::Fail;
   if (classic_check(lengths + hlit, hdist, 6, CLASSIC_DIST_AREA) != CodeCheck::Ok)
     return Step::Fail;
-  build_table(lengths, hlit, Alphabet::LiteralLength, state->litlen, LITLEN_ROOT_BITS);
   build_table(lengths + hlit, hdist, Alphabet::Distance, state->dist, DIST_ROOT_BITS);
+  build_table(lengths, hlit, Alphabet::LiteralLength, state->litlen, LITLEN_ROOT_BITS, state->codes);
+  attach_distances(lengths, state->codes, hlit, state->litlen, state->dist);
   return decode_codes(s, state->litlen, state->dist);
 }
 

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "mszip_tables.h"
+
 namespace mszip {
 
 // Bytes past the end of the window a wide copy may write: one match's last 16-byte move
@@ -66,6 +68,6 @@ inline uint32_t take(InflateStream& s, uint32_t n) {
 // Decodes literals and matches with the given tables until the end-of-block code (BlockEnd),
 // the wanted count (OutputFull) or a damaged code or distance (Fail). Never reads the input
 // past in_size nor writes past block + out_end + WINDOW_SLACK.
-Step decode_codes(InflateStream& s, const uint32_t* litlen, const uint32_t* dist_table);
+Step decode_codes(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table);
 
 }  // namespace mszip

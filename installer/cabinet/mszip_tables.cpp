@@ -16,10 +16,10 @@ constexpr uint16_t DIST_BASE[30] = {1,    2,    3,    4,    5,    7,     9,     
 constexpr uint8_t DIST_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-constexpr uint32_t INVALID_ENTRY = make_entry(ENTRY_EXCEPTIONAL, 0, 0, 0);
+constexpr TableEntry INVALID_ENTRY = make_entry(ENTRY_EXCEPTIONAL, 0, 0, 0);
 
 // What a symbol with a code of `length` bits decodes to.
-uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol, uint32_t length) {
+TableEntry symbol_entry(Alphabet alphabet, uint32_t symbol, uint32_t length) {
   switch (alphabet) {
     case Alphabet::CodeLength:
       return make_entry(ENTRY_LITERAL, length, 1, symbol);
@@ -134,8 +134,8 @@ uint32_t next_reversed(uint32_t reversed, int length) {
 
 }  // namespace
 
-bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
-                 int root_bits) {
+bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, TableEntry* table,
+                 int root_bits, uint32_t* codes) {
   // Symbols in canonical order: by code length, then by symbol.
   uint32_t length_count[17] = {0};
   for (uint32_t s = 0; s < count; ++s) ++length_count[lengths[s]];
@@ -164,15 +164,16 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
   const int root_longest = longest < root_bits ? longest : root_bits;
   for (int len = 1; len <= root_longest; ++len) {
     if (len > 1) {
-      std::memcpy(table + filled, table, filled * sizeof(uint32_t));
+      std::memcpy(table + filled, table, filled * sizeof(TableEntry));
       filled *= 2;
     }
     for (uint32_t n = length_count[len]; n; --n) {
+      if (codes) codes[sorted[next]] = reversed;
       table[reversed] = symbol_entry(alphabet, sorted[next++], uint32_t(len));
       reversed = next_reversed(reversed, len);
     }
   }
-  for (; filled < root_size; filled *= 2) std::memcpy(table + filled, table, filled * sizeof(uint32_t));
+  for (; filled < root_size; filled *= 2) std::memcpy(table + filled, table, filled * sizeof(TableEntry));
 
   // Longer codes: a sub-table per root slot, as wide as the slot's longest code. In canonical
   // order the codes that share a slot come one after another, the longest last.
@@ -198,13 +199,66 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
     for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
     for (; k < end; ++k) {
       const uint32_t len = long_lengths[k];
-      const uint32_t entry = symbol_entry(alphabet, sorted[first_long + k], len);
+      const TableEntry entry = symbol_entry(alphabet, sorted[first_long + k], len);
+      if (codes) codes[sorted[first_long + k]] = long_codes[k];
       for (uint32_t e = long_codes[k] >> root_bits; e < size; e += 1u << (len - root_bits))
         table[next_free + e] = entry;
     }
     next_free += size;
   }
   return true;
+}
+
+namespace {
+
+// Whether many matches of the block would find their distance in the length's entry: by the
+// code lengths, the share of matches whose length has no extra bits and whose distance code
+// fits beside it. Below that share the hot loop's branch on it mispredicts more than the
+// saved lookups gain, and the entries are not worth building.
+bool distances_worth_attaching(const uint8_t* lengths, uint32_t count, const TableEntry* dist_table) {
+  // Code space (out of 2^15) of the distance codes up to each length, read off the root table.
+  uint32_t dist_space_upto[LITLEN_ROOT_BITS + 1] = {0};
+  for (uint32_t slot = 0; slot < (1u << DIST_ROOT_BITS); ++slot) {
+    const TableEntry d = dist_table[slot];
+    if (d & (ENTRY_LINK | ENTRY_EXCEPTIONAL)) continue;
+    // Each root slot stands for 2^(15 - DIST_ROOT_BITS) of the code space.
+    for (uint32_t len = entry_field(d); len <= LITLEN_ROOT_BITS; ++len)
+      dist_space_upto[len] += 1u << (15 - DIST_ROOT_BITS);
+  }
+  uint64_t match_space = 0;
+  uint64_t attached_space = 0;
+  for (uint32_t symbol = 257; symbol < count && symbol < 257 + 29; ++symbol) {
+    const uint32_t len = lengths[symbol];
+    if (len == 0) continue;
+    const uint64_t space = uint64_t(1) << (15 - len);
+    match_space += space << 15;
+    if (len < LITLEN_ROOT_BITS && LENGTH_EXTRA[symbol - 257] == 0)
+      attached_space += space * dist_space_upto[LITLEN_ROOT_BITS - len];
+  }
+  return attached_space * 2 >= match_space;  // at least one match in two
+}
+
+}  // namespace
+
+void attach_distances(const uint8_t* lengths, const uint32_t* codes, uint32_t count,
+                      TableEntry* litlen, const TableEntry* dist_table) {
+  constexpr uint32_t ROOT_MASK = (1u << LITLEN_ROOT_BITS) - 1;
+  if (!distances_worth_attaching(lengths, count, dist_table)) return;
+  for (uint32_t symbol = 257; symbol < count && symbol < 257 + 29; ++symbol) {
+    const uint32_t len = lengths[symbol];
+    if (len == 0 || len >= LITLEN_ROOT_BITS || LENGTH_EXTRA[symbol - 257] != 0) continue;
+    // Every root slot of this code: its bits, then any bits above them.
+    for (uint32_t slot = codes[symbol]; slot <= ROOT_MASK; slot += 1u << len) {
+      const uint32_t rest = slot >> len;  // LITLEN_ROOT_BITS - len bits that follow the code
+      const TableEntry d = dist_table[rest & ((1u << DIST_ROOT_BITS) - 1)];
+      if (d & (ENTRY_LINK | ENTRY_EXCEPTIONAL)) continue;
+      const uint32_t dist_len = entry_field(d);
+      if (len + dist_len > LITLEN_ROOT_BITS) continue;
+      const uint32_t consumed = len + entry_consumed(d);
+      litlen[slot] = make_entry(ENTRY_WITH_DISTANCE, consumed, 0, LENGTH_BASE[symbol - 257]) |
+                     TableEntry(len + dist_len) << 32 | TableEntry(entry_value(d)) << 48;
+    }
+  }
 }
 
 namespace {
@@ -217,12 +271,14 @@ FixedTables build_fixed_tables() {
   for (int s = 256; s < 280; ++s) lengths[s] = 7;
   for (int s = 280; s < 288; ++s) lengths[s] = 8;
   uint8_t dist_lengths[30];
+  uint32_t codes[288];
   for (int s = 0; s < 30; ++s) dist_lengths[s] = 5;
   fixed.valid =
       classic_check(lengths, 288, 9, CLASSIC_FIXED_LITLEN_AREA) == CodeCheck::Ok &&
       classic_check(dist_lengths, 30, 5, CLASSIC_FIXED_DIST_AREA) != CodeCheck::Invalid &&
-      build_table(lengths, 288, Alphabet::LiteralLength, fixed.litlen, LITLEN_ROOT_BITS) &&
+      build_table(lengths, 288, Alphabet::LiteralLength, fixed.litlen, LITLEN_ROOT_BITS, codes) &&
       build_table(dist_lengths, 30, Alphabet::Distance, fixed.dist, DIST_ROOT_BITS);
+  if (fixed.valid) attach_distances(lengths, codes, 288, fixed.litlen, fixed.dist);
   return fixed;
 }
 

@@ -11,36 +11,50 @@
 
 namespace mszip {
 
-// Decoding table entry (32 bits), laid out for the hot loop: one shift consumes a whole code
+// Decoding table entry (64 bits), laid out for the hot loop: one shift consumes a whole code
 // with its extra bits, one test tells a literal from the rest.
 //   bits 0..7    bits the entry consumes: the code, and for lengths and distances its extra bits
-//   bits 8..12   lengths and distances: the code's own length (where its extra bits start);
+//                (with ENTRY_WITH_DISTANCE, the distance code and its extra bits too)
+//   bits 8..11   lengths and distances: the code's own length (where its extra bits start);
 //                literals: how many bytes the entry holds (1); links: the sub-table's index bits
+//   bit 12       ENTRY_WITH_DISTANCE: a length without extra bits whose distance code follows
+//                within the root bits, decoded here too (see attach_distances)
 //   bit 13       ENTRY_LINK: a code longer than the root; the value is the sub-table's offset,
 //                whose entries consume the whole code (root bits included)
 //   bit 14       ENTRY_EXCEPTIONAL: end of block (value ENTRY_END_VALUE) or an invalid code
 //   bit 15       ENTRY_LITERAL
 //   bits 16..31  literal byte, length or distance base, or sub-table offset
+//   bits 32..36  ENTRY_WITH_DISTANCE: where the distance's extra bits start
+//   bits 48..63  ENTRY_WITH_DISTANCE: the distance base
+using TableEntry = uint64_t;
+
+constexpr uint32_t ENTRY_WITH_DISTANCE = 1u << 12;
 constexpr uint32_t ENTRY_LINK = 1u << 13;
 constexpr uint32_t ENTRY_EXCEPTIONAL = 1u << 14;
 constexpr uint32_t ENTRY_LITERAL = 1u << 15;
 constexpr uint32_t ENTRY_END_VALUE = 1;
 
-constexpr uint32_t make_entry(uint32_t flags, uint32_t consumed, uint32_t field, uint32_t value) {
-  return value << 16 | flags | field << 8 | consumed;
+constexpr TableEntry make_entry(uint32_t flags, uint32_t consumed, uint32_t field, uint32_t value) {
+  return TableEntry(value << 16 | flags | field << 8 | consumed);
 }
-constexpr uint32_t entry_consumed(uint32_t e) { return e & 0xFF; }
-constexpr uint32_t entry_field(uint32_t e) { return (e >> 8) & 31; }
-constexpr uint32_t entry_value(uint32_t e) { return e >> 16; }
-constexpr bool entry_is_end(uint32_t e) {
+constexpr uint32_t entry_consumed(TableEntry e) { return uint32_t(e) & 0xFF; }
+constexpr uint32_t entry_field(TableEntry e) { return (uint32_t(e) >> 8) & 15; }
+constexpr uint32_t entry_value(TableEntry e) { return uint32_t(e) >> 16; }
+constexpr bool entry_is_end(TableEntry e) {
   return (e & ENTRY_EXCEPTIONAL) && entry_value(e) == ENTRY_END_VALUE;
 }
 
 // The value a length or distance entry stands for: its base plus the extra bits that follow the
 // code in `bits` (the bit buffer as it was before the entry was consumed).
-inline uint32_t entry_base_plus_extra(uint32_t e, uint64_t bits) {
+inline uint32_t entry_base_plus_extra(TableEntry e, uint64_t bits) {
   uint64_t code_and_extra = bits & ((uint64_t(1) << entry_consumed(e)) - 1);
   return entry_value(e) + uint32_t(code_and_extra >> entry_field(e));
+}
+
+// The distance an ENTRY_WITH_DISTANCE entry carries (its length is entry_value).
+inline uint32_t entry_distance(TableEntry e, uint64_t bits) {
+  uint64_t codes_and_extra = bits & ((uint64_t(1) << entry_consumed(e)) - 1);
+  return uint32_t(e >> 48) + uint32_t(codes_and_extra >> ((e >> 32) & 31));
 }
 
 constexpr int LITLEN_ROOT_BITS = 11;
@@ -69,12 +83,19 @@ enum class Alphabet { CodeLength, LiteralLength, Distance };
 // Builds a decoding table for lengths that passed classic_check. Codes missing from an
 // incomplete set decode as invalid entries; an empty set gives a table that decodes nothing and
 // returns false. `table` holds at least the alphabet's *_TABLE_SIZE entries.
-bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
-                 int root_bits);
+// `codes` (if given, count entries) receives each symbol's code, bit-reversed.
+bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, TableEntry* table,
+                 int root_bits, uint32_t* codes = nullptr);
+
+// Folds the distance into the literal/length root entries of lengths without extra bits whose
+// distance code (a root entry of dist_table) fits in the root bits left after the length code,
+// so such a match takes one lookup. `lengths` and `codes` are the literal/length code's.
+void attach_distances(const uint8_t* lengths, const uint32_t* codes, uint32_t count,
+                      TableEntry* litlen, const TableEntry* dist_table);
 
 struct FixedTables {
-  uint32_t litlen[LITLEN_TABLE_SIZE];
-  uint32_t dist[DIST_TABLE_SIZE];
+  TableEntry litlen[LITLEN_TABLE_SIZE];
+  TableEntry dist[DIST_TABLE_SIZE];
   bool valid;
 };
 
