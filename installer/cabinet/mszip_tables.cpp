@@ -216,15 +216,14 @@ namespace {
 // fits beside it. Below that share the hot loop's branch on it mispredicts more than the
 // saved lookups gain, and the entries are not worth building.
 bool distances_worth_attaching(const uint8_t* lengths, uint32_t count, const TableEntry* dist_table) {
-  // Code space (out of 2^15) of the distance codes up to each length, read off the root table.
-  uint32_t dist_space_upto[LITLEN_ROOT_BITS + 1] = {0};
+  // Code space (out of 2^15) of the distance codes up to each length, read off the root table:
+  // each root slot stands for 2^(15 - DIST_ROOT_BITS) of it.
+  uint32_t dist_space_upto[16] = {0};
   for (uint32_t slot = 0; slot < (1u << DIST_ROOT_BITS); ++slot) {
     const TableEntry d = dist_table[slot];
-    if (d & (ENTRY_LINK | ENTRY_EXCEPTIONAL)) continue;
-    // Each root slot stands for 2^(15 - DIST_ROOT_BITS) of the code space.
-    for (uint32_t len = entry_field(d); len <= LITLEN_ROOT_BITS; ++len)
-      dist_space_upto[len] += 1u << (15 - DIST_ROOT_BITS);
+    if (!(d & (ENTRY_LINK | ENTRY_EXCEPTIONAL))) dist_space_upto[entry_field(d)] += 1u << (15 - DIST_ROOT_BITS);
   }
+  for (uint32_t len = 1; len <= LITLEN_ROOT_BITS; ++len) dist_space_upto[len] += dist_space_upto[len - 1];
   uint64_t match_space = 0;
   uint64_t attached_space = 0;
   for (uint32_t symbol = 257; symbol < count && symbol < 257 + 29; ++symbol) {
