@@ -1,7 +1,7 @@
 // Decoding the Huffman-coded part of a deflate block: literals and matches.
 //
-// A fast loop runs while the input holds FAST_INPUT_ROOM more bytes and the block MAX_MATCH
-// more bytes of room; it checks neither bound inside. The last few hundred bytes of each go
+// A fast loop runs while the input holds FAST_INPUT_ROOM more bytes and the block
+// FAST_OUTPUT_ROOM more bytes of room; it checks neither bound inside. The last few hundred bytes of each go
 // through careful_step, which checks every bound. Both give the same bytes and the same
 // failures as the classic byte-at-a-time decoder.
 #include <cassert>
@@ -15,6 +15,8 @@ namespace mszip {
 namespace {
 
 constexpr uint32_t MAX_MATCH = 258;
+// One fast iteration produces at most a literal and then a whole match.
+constexpr uint32_t FAST_OUTPUT_ROOM = 1 + MAX_MATCH;
 // One fast iteration refills at most twice, each moving on at most 7 bytes and loading 8.
 constexpr uint32_t FAST_INPUT_ROOM = 16;
 constexpr uint32_t LITLEN_MASK = (1u << LITLEN_ROOT_BITS) - 1;
@@ -91,13 +93,13 @@ Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* 
 // the table loads overlap the refills and the copies instead of waiting for them.
 Step decode_fast(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table) {
   if (s.in_pos > s.in_size || s.in_size - s.in_pos < FAST_INPUT_ROOM ||
-      s.out_end - s.out_pos < MAX_MATCH)
+      s.out_end - s.out_pos < FAST_OUTPUT_ROOM)
     return Step::Continue;
   refill(s);
   const uint8_t* in = s.in + s.in_pos;
   const uint8_t* const in_last = s.in + s.in_size - FAST_INPUT_ROOM;
   uint8_t* out = s.block + s.out_pos;
-  uint8_t* const out_last = s.block + s.out_end - MAX_MATCH;
+  uint8_t* const out_last = s.block + s.out_end - FAST_OUTPUT_ROOM;
   [[maybe_unused]] const uint8_t* const window = s.block - s.history_size;
   const uint32_t history_size = s.history_size;
   uint64_t bits = s.bits;
@@ -183,6 +185,7 @@ Step decode_fast(InflateStream& s, const TableEntry* litlen, const TableEntry* d
     copy_match(out, dist, len);
     out += len;
   }
+  assert(out <= s.block + s.out_end);
   s.in_pos = uint32_t(in - s.in);
   s.out_pos = uint32_t(out - s.block);
   s.bits = bits;
