@@ -167,7 +167,7 @@ TEST_F(MszipDecoderTest, LongMatchesNearTheEndStopAtTheWantedCount) {
     for (uint32_t i = 0; i < start; ++i) b.byte(uint8_t(i));
     b.bits(1, 1).bits(1, 2).fixed('a').fixed(285).fixed_distance(0).fixed(285).fixed_distance(0);
     b.fixed(256);
-    for (int i = 0; i < 16; ++i) b.byte(0);  // input enough for the fast path's wide reads
+    for (int i = 0; i < 32; ++i) b.byte(0);  // input enough for the fast path's wide reads
     ASSERT_EQ(decode(b.done()), CodecStatus::Ok) << start;
     ASSERT_EQ(produced_, 32768u) << start;
     EXPECT_EQ(output_[start - 1], uint8_t(start - 1)) << start;
