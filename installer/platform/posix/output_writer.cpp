@@ -15,8 +15,12 @@ namespace platform {
 
 namespace {
 
-// Writes smaller than this are gathered; larger ones go straight to the file.
+// Small writes are gathered into writes of up to GATHER_SIZE. One of DIRECT_WRITE_SIZE or more
+// (a data block, say) goes straight to the file: what a write costs is the pages it fills, in
+// the page cache or on a RAM disk alike, not the call, so copying it aside first would only add
+// a copy of every byte.
 constexpr size_t GATHER_SIZE = 256 * 1024;
+constexpr size_t DIRECT_WRITE_SIZE = 16 * 1024;
 constexpr size_t TEMP_NAME_SIZE = 32;
 
 // The temporary files a signal must remove. A signal handler can reach nothing but this
@@ -272,16 +276,18 @@ bool OutputWriter::write(int handle, const void* data, size_t size) {
     gather_.clear();
     gather_owner_ = handle;
   }
-  if (gather_.size() + size <= GATHER_SIZE) {
-    if (gather_.capacity() < GATHER_SIZE) gather_.reserve(GATHER_SIZE);
-    gather_.insert(gather_.end(), bytes, bytes + size);
-    return true;
+  if (size >= DIRECT_WRITE_SIZE || gather_.size() + size > GATHER_SIZE) {
+    if (!flush(*file)) return false;
+    if (size >= DIRECT_WRITE_SIZE) {
+      int error = 0;
+      if (write_all(syscalls_, file->fd, bytes, size, &error)) return true;
+      fail(OutputStep::Write, error, file->relative);
+      return false;
+    }
   }
-  if (!flush(*file)) return false;
-  int error = 0;
-  if (write_all(syscalls_, file->fd, bytes, size, &error)) return true;
-  fail(OutputStep::Write, error, file->relative);
-  return false;
+  if (gather_.capacity() < GATHER_SIZE) gather_.reserve(GATHER_SIZE);
+  gather_.insert(gather_.end(), bytes, bytes + size);
+  return true;
 }
 
 void OutputWriter::close_pending(Pending& file, bool remove) {
