@@ -212,8 +212,8 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, Tabl
 namespace {
 
 // Whether many matches of the block would find their distance in the length's entry: by the
-// code lengths, the share of matches whose length has no extra bits and whose distance code
-// fits beside it. Below that share the hot loop's branch on it mispredicts more than the
+// code lengths, the share of matches whose distance code fits beside the length code and its
+// extra bits. Below that share the hot loop's branch on it mispredicts more than the
 // saved lookups gain, and the entries are not worth building.
 bool distances_worth_attaching(const uint8_t* lengths, uint32_t count, const TableEntry* dist_table) {
   // Code space (out of 2^15) of the distance codes up to each length, read off the root table:
@@ -231,8 +231,8 @@ bool distances_worth_attaching(const uint8_t* lengths, uint32_t count, const Tab
     if (len == 0) continue;
     const uint64_t space = uint64_t(1) << (15 - len);
     match_space += space << 15;
-    if (len < LITLEN_ROOT_BITS && LENGTH_EXTRA[symbol - 257] == 0)
-      attached_space += space * dist_space_upto[LITLEN_ROOT_BITS - len];
+    const uint32_t head = len + LENGTH_EXTRA[symbol - 257];  // the code and its extra bits
+    if (head < LITLEN_ROOT_BITS) attached_space += space * dist_space_upto[LITLEN_ROOT_BITS - head];
   }
   return attached_space * 2 >= match_space;  // at least one match in two
 }
@@ -245,17 +245,20 @@ void attach_distances(const uint8_t* lengths, const uint32_t* codes, uint32_t co
   if (!distances_worth_attaching(lengths, count, dist_table)) return;
   for (uint32_t symbol = 257; symbol < count && symbol < 257 + 29; ++symbol) {
     const uint32_t len = lengths[symbol];
-    if (len == 0 || len >= LITLEN_ROOT_BITS || LENGTH_EXTRA[symbol - 257] != 0) continue;
-    // Every root slot of this code: its bits, then any bits above them.
+    const uint32_t extra = LENGTH_EXTRA[symbol - 257];
+    const uint32_t head = len + extra;  // the code and its extra bits
+    if (len == 0 || head >= LITLEN_ROOT_BITS) continue;
+    // Every root slot of this code: its bits, the length's extra bits, then the distance code.
     for (uint32_t slot = codes[symbol]; slot <= ROOT_MASK; slot += 1u << len) {
-      const uint32_t rest = slot >> len;  // LITLEN_ROOT_BITS - len bits that follow the code
+      const uint32_t length = LENGTH_BASE[symbol - 257] + ((slot >> len) & ((1u << extra) - 1));
+      const uint32_t rest = slot >> head;  // LITLEN_ROOT_BITS - head bits
       const TableEntry d = dist_table[rest & ((1u << DIST_ROOT_BITS) - 1)];
       if (d & (ENTRY_LINK | ENTRY_EXCEPTIONAL)) continue;
       const uint32_t dist_len = entry_field(d);
-      if (len + dist_len > LITLEN_ROOT_BITS) continue;
-      const uint32_t consumed = len + entry_consumed(d);
-      litlen[slot] = make_entry(ENTRY_WITH_DISTANCE, consumed, 0, LENGTH_BASE[symbol - 257]) |
-                     TableEntry(len + dist_len) << 32 | TableEntry(entry_value(d)) << 48;
+      if (head + dist_len > LITLEN_ROOT_BITS) continue;
+      const uint32_t consumed = head + entry_consumed(d);
+      litlen[slot] = make_entry(ENTRY_WITH_DISTANCE, consumed, 0, length) |
+                     TableEntry(head + dist_len) << 32 | TableEntry(entry_value(d)) << 48;
     }
   }
 }

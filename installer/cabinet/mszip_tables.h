@@ -17,8 +17,9 @@ namespace mszip {
 //                (with ENTRY_WITH_DISTANCE, the distance code and its extra bits too)
 //   bits 8..11   lengths and distances: the code's own length (where its extra bits start);
 //                literals: how many bytes the entry holds (1); links: the sub-table's index bits
-//   bit 12       ENTRY_WITH_DISTANCE: a length without extra bits whose distance code follows
-//                within the root bits, decoded here too (see attach_distances)
+//   bit 12       ENTRY_WITH_DISTANCE: a length whose extra bits and distance code follow within
+//                the root bits, decoded here too; the value is the length itself
+//                (see attach_distances)
 //   bit 13       ENTRY_LINK: a code longer than the root; the value is the sub-table's offset,
 //                whose entries consume the whole code (root bits included)
 //   bit 14       ENTRY_EXCEPTIONAL: end of block (value ENTRY_END_VALUE) or an invalid code
@@ -87,9 +88,9 @@ enum class Alphabet { CodeLength, LiteralLength, Distance };
 bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, TableEntry* table,
                  int root_bits, uint32_t* codes = nullptr);
 
-// Folds the distance into the literal/length root entries of lengths without extra bits whose
-// distance code (a root entry of dist_table) fits in the root bits left after the length code,
-// so such a match takes one lookup. `lengths` and `codes` are the literal/length code's.
+// Folds the length's extra bits and the distance into the literal/length root entries where the
+// distance code (a root entry of dist_table) fits in the root bits left after them, so such a
+// match takes one lookup. Only done when many of the block's matches would take it. `lengths` and `codes` are the literal/length code's.
 void attach_distances(const uint8_t* lengths, const uint32_t* codes, uint32_t count,
                       TableEntry* litlen, const TableEntry* dist_table);
 
