@@ -46,34 +46,8 @@ inline void copy_match(uint8_t* out, uint32_t dist, uint32_t len) {
   }
 }
 
-// Decodes one literal or match with every bound checked. Used near the ends of the buffers.
-Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table) {
-  if (s.out_pos == s.out_end) return Step::OutputFull;
-  refill(s);
-  TableEntry e = litlen[s.bits & LITLEN_MASK];
-  if (e & ENTRY_LINK) e = litlen[entry_value(e) + ((s.bits >> LITLEN_ROOT_BITS) & ((1u << entry_field(e)) - 1))];
-  uint64_t before = s.bits;
-  take(s, entry_consumed(e));
-  if (e & ENTRY_LITERAL) {
-    s.block[s.out_pos++] = uint8_t(entry_value(e));
-    return Step::Continue;
-  }
-  if (e & ENTRY_EXCEPTIONAL) return entry_is_end(e) ? Step::BlockEnd : Step::Fail;
-  uint32_t len;
-  uint32_t dist;
-  if (e & ENTRY_WITH_DISTANCE) {
-    len = entry_value(e);
-    dist = entry_distance(e, before);
-  } else {
-    len = entry_base_plus_extra(e, before);
-    refill(s);
-    TableEntry d = dist_table[s.bits & DIST_MASK];
-    if (d & ENTRY_LINK) d = dist_table[entry_value(d) + ((s.bits >> DIST_ROOT_BITS) & ((1u << entry_field(d)) - 1))];
-    if (d & ENTRY_EXCEPTIONAL) return Step::Fail;
-    before = s.bits;
-    take(s, entry_consumed(d));
-    dist = entry_base_plus_extra(d, before);
-  }
+// Copies a match byte by byte, cut at the wanted count.
+Step careful_copy(InflateStream& s, uint32_t len, uint32_t dist) {
   if (dist > s.history_size) return Step::Fail;
   uint32_t room = s.out_end - s.out_pos;
   if (len > room) len = room;  // the wanted count ends inside this match
@@ -82,6 +56,30 @@ Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* 
   for (uint32_t i = 0; i < len; ++i) out[i] = src[i];
   s.out_pos += len;
   return Step::Continue;
+}
+
+// Decodes one literal or match with every bound checked. Used near the ends of the buffers.
+Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* dist_table) {
+  if (s.out_pos == s.out_end) return Step::OutputFull;
+  refill(s);
+  TableEntry e = litlen[s.bits & LITLEN_MASK];
+  if (e & ENTRY_LINK) e = linked_entry(litlen, e, s.bits, LITLEN_ROOT_BITS);
+  uint64_t before = s.bits;
+  take(s, entry_consumed(e));
+  if (e & ENTRY_LITERAL) {
+    s.block[s.out_pos++] = uint8_t(entry_value(e));
+    return Step::Continue;
+  }
+  if (e & ENTRY_EXCEPTIONAL) return entry_is_end(e) ? Step::BlockEnd : Step::Fail;
+  if (e & ENTRY_WITH_DISTANCE) return careful_copy(s, entry_value(e), entry_distance(e, before));
+  const uint32_t len = entry_base_plus_extra(e, before);
+  refill(s);
+  TableEntry d = dist_table[s.bits & DIST_MASK];
+  if (d & ENTRY_LINK) d = linked_entry(dist_table, d, s.bits, DIST_ROOT_BITS);
+  if (d & ENTRY_EXCEPTIONAL) return Step::Fail;
+  before = s.bits;
+  take(s, entry_consumed(d));
+  return careful_copy(s, len, entry_base_plus_extra(d, before));
 }
 
 // The fast loop. State lives in locals: output bytes are stored through a byte pointer, which
@@ -122,7 +120,7 @@ Step decode_fast(InflateStream& s, const TableEntry* litlen, const TableEntry* d
   // A root entry needs LITLEN_ROOT_BITS in the buffer, its link the whole code.
   auto resolve_link = [&](TableEntry e, const TableEntry* table, int root_bits) {
     assert(count >= 15);
-    return table[entry_value(e) + ((bits >> root_bits) & ((1u << entry_field(e)) - 1))];
+    return linked_entry(table, e, bits, root_bits);
   };
 
   TableEntry e = litlen[bits & LITLEN_MASK];

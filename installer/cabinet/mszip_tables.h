@@ -52,6 +52,11 @@ inline uint32_t entry_base_plus_extra(TableEntry e, uint64_t bits) {
   return entry_value(e) + uint32_t(code_and_extra >> entry_field(e));
 }
 
+// The sub-table entry a link leads to: `bits` hold the whole code, root bits first.
+inline TableEntry linked_entry(const TableEntry* table, TableEntry link, uint64_t bits, int root_bits) {
+  return table[entry_value(link) + ((bits >> root_bits) & ((1u << entry_field(link)) - 1))];
+}
+
 // The distance an ENTRY_WITH_DISTANCE entry carries (its length is entry_value).
 inline uint32_t entry_distance(TableEntry e, uint64_t bits) {
   uint64_t codes_and_extra = bits & ((uint64_t(1) << entry_consumed(e)) - 1);
