@@ -1,5 +1,5 @@
 // MSZIP: each data block is "CK" and a deflate stream whose matches may reach into the
-// previous block, which the caller's output buffer still holds.
+// previous block, which the decoder keeps in a window of its own.
 #pragma once
 
 #include "codec.h"
@@ -11,9 +11,10 @@ struct MszipDecoder;
 // that overhead with room for a final empty block.
 constexpr uint32_t MSZIP_INPUT_SLACK = 12;
 
-// output must be the same buffer, at least block_size bytes, on every call of a folder: matches
-// reach back into the previous block, which it still holds. *output_size (in) is the room
-// (at most block_size is used), (out) the bytes the block produced.
+// *output_size (in) is the room in output (at most block_size is used), (out) the bytes the
+// block produced. Only those bytes of output are written (on a failure, the ones produced
+// before it); the caller may pass a different buffer on every call. The decoder allocates
+// about 2 * block_size + 45 KiB at create.
 
 CodecStatus mszip_create(uint32_t* block_size, AllocFn alloc, FreeFn free, uint32_t* input_capacity,
                          MszipDecoder** handle);

@@ -1,5 +1,7 @@
 #include "mszip_tables.h"
 
+#include <cstring>
+
 #include "deflate_format.h"
 
 namespace mszip {
@@ -11,42 +13,24 @@ using deflate::DIST_EXTRA;
 using deflate::LENGTH_BASE;
 using deflate::LENGTH_EXTRA;
 
-constexpr uint32_t make_entry(uint32_t kind, uint32_t bits, uint32_t extra, uint32_t value) {
-  return value << 16 | kind << 12 | extra << 8 | bits;
-}
+constexpr TableEntry INVALID_ENTRY = make_entry(ENTRY_EXCEPTIONAL, 0, 0, 0);
 
-constexpr uint32_t INVALID_ENTRY = make_entry(KIND_INVALID, 0, 0, 0);
-
-// What a symbol of an alphabet decodes to, without its code length.
-uint32_t symbol_entry(Alphabet alphabet, uint32_t symbol) {
+// What a symbol with a code of `length` bits decodes to.
+TableEntry symbol_entry(Alphabet alphabet, uint32_t symbol, uint32_t length) {
   switch (alphabet) {
     case Alphabet::CodeLength:
-      return make_entry(KIND_LITERAL, 0, 0, symbol);
+      return make_entry(ENTRY_LITERAL, length, 1, symbol);
     case Alphabet::LiteralLength:
-      if (symbol < 256) return make_entry(KIND_LITERAL, 0, 0, symbol);
-      if (symbol == 256) return make_entry(KIND_END, 0, 0, 0);
+      if (symbol < 256) return make_entry(ENTRY_LITERAL, length, 1, symbol);
+      if (symbol == 256) return make_entry(ENTRY_EXCEPTIONAL, length, 0, ENTRY_END_VALUE);
       if (symbol - 257 < 29)
-        return make_entry(KIND_LENGTH, 0, LENGTH_EXTRA[symbol - 257], LENGTH_BASE[symbol - 257]);
+        return make_entry(0, length + LENGTH_EXTRA[symbol - 257], length, LENGTH_BASE[symbol - 257]);
       return INVALID_ENTRY;
     case Alphabet::Distance:
-      if (symbol < 30) return make_entry(KIND_LENGTH, 0, DIST_EXTRA[symbol], DIST_BASE[symbol]);
+      if (symbol < 30) return make_entry(0, length + DIST_EXTRA[symbol], length, DIST_BASE[symbol]);
       return INVALID_ENTRY;
   }
   return INVALID_ENTRY;
-}
-
-constexpr struct ByteReversal {
-  uint8_t of[256];
-  constexpr ByteReversal() : of() {
-    for (uint32_t b = 0; b < 256; ++b)
-      for (uint32_t i = 0; i < 8; ++i) of[b] = uint8_t(of[b] | ((b >> i) & 1) << (7 - i));
-  }
-} BYTE_REVERSAL;
-
-// The low `length` bits of code, in reverse order (deflate sends codes first bit first).
-uint32_t reverse_bits(uint32_t code, int length) {
-  uint32_t reversed16 = uint32_t(BYTE_REVERSAL.of[code & 0xFF]) << 8 | BYTE_REVERSAL.of[(code >> 8) & 0xFF];
-  return reversed16 >> (16 - length);
 }
 
 }  // namespace
@@ -135,17 +119,27 @@ CodeCheck classic_check(const uint8_t* lengths, uint32_t count, int lookup_bits,
   return (y != 0 && g != 1) ? CodeCheck::Incomplete : CodeCheck::Ok;
 }
 
-bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
-                 int root_bits) {
+namespace {
+
+// The next code of `length` bits in canonical order, both bit-reversed (deflate sends codes
+// first bit first, so tables are indexed by reversed codes).
+uint32_t next_reversed(uint32_t reversed, int length) {
+  uint32_t bit = 1u << (length - 1);
+  while (reversed & bit) bit >>= 1;
+  return (reversed & (bit - 1)) | bit;
+}
+
+}  // namespace
+
+bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, TableEntry* table,
+                 int root_bits, uint32_t* codes) {
+  // Symbols in canonical order: by code length, then by symbol.
   uint32_t length_count[17] = {0};
   for (uint32_t s = 0; s < count; ++s) ++length_count[lengths[s]];
-  length_count[0] = 0;
-  uint32_t next_code[17] = {0};
-  uint32_t code = 0;
+  uint32_t start[17] = {0};
   int longest = 0;
   for (int len = 1; len <= 16; ++len) {
-    code = (code + length_count[len - 1]) << 1;
-    next_code[len] = code;
+    if (len < 16) start[len + 1] = start[len] + length_count[len];
     if (length_count[len]) longest = len;
   }
   const uint32_t root_size = 1u << root_bits;
@@ -153,58 +147,117 @@ bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint
     for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
     return false;  // every lookup decodes as invalid
   }
-  // A complete code writes every entry below; only an incomplete one leaves gaps to mark.
-  uint32_t weight = 0;
-  for (int len = 1; len <= 16; ++len) weight += length_count[len] << (16 - len);
-  const bool complete = weight == 1u << 16;
-  if (!complete)
-    for (uint32_t e = 0; e < root_size; ++e) table[e] = INVALID_ENTRY;
+  uint16_t sorted[288];
+  for (uint32_t s = 0; s < count; ++s)
+    if (lengths[s]) sorted[start[lengths[s]]++] = uint16_t(s);
 
-  // Sub-table width per root slot: enough for the longest code that shares the slot.
-  uint8_t sub_bits[1u << 11] = {0};
-  uint16_t linked[320];  // the root slots that get a sub-table
-  uint32_t linked_count = 0;
-  // Assign codes once, remembering them for the second pass.
-  uint32_t codes[320];
-  for (uint32_t s = 0; s < count; ++s) {
-    int len = lengths[s];
-    if (len == 0) continue;
-    codes[s] = reverse_bits(next_code[len]++, len);
-    if (len > root_bits) {
-      uint32_t slot = codes[s] & (root_size - 1);
-      if (!sub_bits[slot]) linked[linked_count++] = uint16_t(slot);
-      if (len - root_bits > sub_bits[slot]) sub_bits[slot] = uint8_t(len - root_bits);
+  // Root entries. The codes of each length are placed in the first 2^length entries, which
+  // are then doubled: a code's entry belongs in every slot that shares its low bits. Slots no
+  // code takes (an incomplete code) keep the invalid entry they start with.
+  table[0] = table[1] = INVALID_ENTRY;
+  uint32_t filled = 2;
+  uint32_t reversed = 0;
+  uint32_t next = 0;  // index into sorted
+  const int root_longest = longest < root_bits ? longest : root_bits;
+  for (int len = 1; len <= root_longest; ++len) {
+    if (len > 1) {
+      std::memcpy(table + filled, table, filled * sizeof(TableEntry));
+      filled *= 2;
+    }
+    for (uint32_t n = length_count[len]; n; --n) {
+      if (codes) codes[sorted[next]] = reversed;
+      table[reversed] = symbol_entry(alphabet, sorted[next++], uint32_t(len));
+      reversed = next_reversed(reversed, len);
     }
   }
+  for (; filled < root_size; filled *= 2) std::memcpy(table + filled, table, filled * sizeof(TableEntry));
 
+  // Longer codes: a sub-table per root slot, as wide as the slot's longest code. In canonical
+  // order the codes that share a slot come one after another, the longest last.
+  uint32_t long_codes[288];
+  uint8_t long_lengths[288];
+  uint32_t long_count = 0;
+  const uint32_t first_long = next;
+  for (int len = root_bits + 1; len <= longest; ++len) {
+    for (uint32_t n = length_count[len]; n; --n) {
+      long_codes[long_count] = reversed;
+      long_lengths[long_count++] = uint8_t(len);
+      reversed = next_reversed(reversed, len);
+    }
+  }
   uint32_t next_free = root_size;
-  for (uint32_t i = 0; i < linked_count; ++i) {
-    uint32_t slot = linked[i];
-    uint32_t size = 1u << sub_bits[slot];
-    table[slot] = make_entry(KIND_LINK, uint32_t(root_bits), sub_bits[slot], next_free);
-    if (!complete)
-      for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
+  for (uint32_t k = 0; k < long_count;) {
+    const uint32_t slot = long_codes[k] & (root_size - 1);
+    uint32_t end = k;
+    while (end < long_count && (long_codes[end] & (root_size - 1)) == slot) ++end;
+    const uint32_t sub_bits = long_lengths[end - 1] - uint32_t(root_bits);
+    const uint32_t size = 1u << sub_bits;
+    table[slot] = make_entry(ENTRY_LINK, uint32_t(root_bits), sub_bits, next_free);
+    for (uint32_t e = 0; e < size; ++e) table[next_free + e] = INVALID_ENTRY;
+    for (; k < end; ++k) {
+      const uint32_t len = long_lengths[k];
+      const TableEntry entry = symbol_entry(alphabet, sorted[first_long + k], len);
+      if (codes) codes[sorted[first_long + k]] = long_codes[k];
+      for (uint32_t e = long_codes[k] >> root_bits; e < size; e += 1u << (len - root_bits))
+        table[next_free + e] = entry;
+    }
     next_free += size;
   }
+  return true;
+}
 
-  for (uint32_t s = 0; s < count; ++s) {
-    int len = lengths[s];
+namespace {
+
+// Whether many matches of the block would find their distance in the length's entry: by the
+// code lengths, the share of matches whose distance code fits beside the length code and its
+// extra bits. Below that share the hot loop's branch on it mispredicts more than the
+// saved lookups gain, and the entries are not worth building.
+bool distances_worth_attaching(const uint8_t* lengths, uint32_t count, const TableEntry* dist_table) {
+  // Code space (out of 2^15) of the distance codes up to each length, read off the root table:
+  // each root slot stands for 2^(15 - DIST_ROOT_BITS) of it.
+  uint32_t dist_space_upto[16] = {0};
+  for (uint32_t slot = 0; slot < (1u << DIST_ROOT_BITS); ++slot) {
+    const TableEntry d = dist_table[slot];
+    if (!(d & (ENTRY_LINK | ENTRY_EXCEPTIONAL))) dist_space_upto[entry_field(d)] += 1u << (15 - DIST_ROOT_BITS);
+  }
+  for (uint32_t len = 1; len <= LITLEN_ROOT_BITS; ++len) dist_space_upto[len] += dist_space_upto[len - 1];
+  uint64_t match_space = 0;
+  uint64_t attached_space = 0;
+  for (uint32_t symbol = 257; symbol < count && symbol < 257 + 29; ++symbol) {
+    const uint32_t len = lengths[symbol];
     if (len == 0) continue;
-    uint32_t value = symbol_entry(alphabet, s);
-    if (len <= root_bits) {
-      uint32_t entry = value | uint32_t(len);
-      for (uint32_t e = codes[s]; e < root_size; e += 1u << len) table[e] = entry;
-    } else {
-      uint32_t slot = codes[s] & (root_size - 1);
-      uint32_t link = table[slot];
-      uint32_t base = entry_value(link);
-      uint32_t size = 1u << entry_extra(link);
-      int sub_len = len - root_bits;
-      uint32_t entry = value | uint32_t(sub_len);
-      for (uint32_t e = codes[s] >> root_bits; e < size; e += 1u << sub_len) table[base + e] = entry;
+    const uint64_t space = uint64_t(1) << (15 - len);
+    match_space += space << 15;
+    const uint32_t head = len + LENGTH_EXTRA[symbol - 257];  // the code and its extra bits
+    if (head < LITLEN_ROOT_BITS) attached_space += space * dist_space_upto[LITLEN_ROOT_BITS - head];
+  }
+  return attached_space * 2 >= match_space;  // at least one match in two
+}
+
+}  // namespace
+
+void attach_distances(const uint8_t* lengths, const uint32_t* codes, uint32_t count,
+                      TableEntry* litlen, const TableEntry* dist_table) {
+  constexpr uint32_t ROOT_MASK = (1u << LITLEN_ROOT_BITS) - 1;
+  if (!distances_worth_attaching(lengths, count, dist_table)) return;
+  for (uint32_t symbol = 257; symbol < count && symbol < 257 + 29; ++symbol) {
+    const uint32_t len = lengths[symbol];
+    const uint32_t extra = LENGTH_EXTRA[symbol - 257];
+    const uint32_t head = len + extra;  // the code and its extra bits
+    if (len == 0 || head >= LITLEN_ROOT_BITS) continue;
+    // Every root slot of this code: its bits, the length's extra bits, then the distance code.
+    for (uint32_t slot = codes[symbol]; slot <= ROOT_MASK; slot += 1u << len) {
+      const uint32_t length = LENGTH_BASE[symbol - 257] + ((slot >> len) & ((1u << extra) - 1));
+      const uint32_t rest = slot >> head;  // LITLEN_ROOT_BITS - head bits
+      const TableEntry d = dist_table[rest & ((1u << DIST_ROOT_BITS) - 1)];
+      if (d & (ENTRY_LINK | ENTRY_EXCEPTIONAL)) continue;
+      const uint32_t dist_len = entry_field(d);
+      if (head + dist_len > LITLEN_ROOT_BITS) continue;
+      const uint32_t consumed = head + entry_consumed(d);
+      litlen[slot] = make_entry(ENTRY_WITH_DISTANCE, consumed, 0, length) |
+                     TableEntry(head + dist_len) << 32 | TableEntry(entry_value(d)) << 48;
     }
   }
-  return true;
 }
 
 namespace {
@@ -214,12 +267,14 @@ FixedTables build_fixed_tables() {
   uint8_t lengths[288];
   for (uint32_t s = 0; s < 288; ++s) lengths[s] = deflate::fixed_litlen_length(s);
   uint8_t dist_lengths[30];
+  uint32_t codes[288];
   for (int s = 0; s < 30; ++s) dist_lengths[s] = deflate::FIXED_DISTANCE_LENGTH;
   fixed.valid =
       classic_check(lengths, 288, 9, CLASSIC_FIXED_LITLEN_AREA) == CodeCheck::Ok &&
       classic_check(dist_lengths, 30, 5, CLASSIC_FIXED_DIST_AREA) != CodeCheck::Invalid &&
-      build_table(lengths, 288, Alphabet::LiteralLength, fixed.litlen, LITLEN_ROOT_BITS) &&
+      build_table(lengths, 288, Alphabet::LiteralLength, fixed.litlen, LITLEN_ROOT_BITS, codes) &&
       build_table(dist_lengths, 30, Alphabet::Distance, fixed.dist, DIST_ROOT_BITS);
+  if (fixed.valid) attach_distances(lengths, codes, 288, fixed.litlen, fixed.dist);
   return fixed;
 }
 

@@ -11,23 +11,57 @@
 
 namespace mszip {
 
-// Decoding table entry (32 bits):
-//   bits 0..4   bits this entry consumes (code length at this level)
-//   bits 8..11  extra bits that follow (lengths, distances) or a sub-table's index bits
-//   bits 12..14 kind
-//   bits 16..31 literal byte, length or distance base, or sub-table offset
-enum EntryKind : uint32_t {
-  KIND_LITERAL = 0,
-  KIND_LENGTH = 1,
-  KIND_END = 2,
-  KIND_INVALID = 3,
-  KIND_LINK = 4,
-};
+// Decoding table entry (64 bits), laid out for the hot loop: one shift consumes a whole code
+// with its extra bits, one test tells a literal from the rest.
+//   bits 0..7    bits the entry consumes: the code, and for lengths and distances its extra bits
+//                (with ENTRY_WITH_DISTANCE, the distance code and its extra bits too)
+//   bits 8..11   lengths and distances: the code's own length (where its extra bits start);
+//                literals: how many bytes the entry holds (1); links: the sub-table's index bits
+//   bit 12       ENTRY_WITH_DISTANCE: a length whose extra bits and distance code follow within
+//                the root bits, decoded here too; the value is the length itself
+//                (see attach_distances)
+//   bit 13       ENTRY_LINK: a code longer than the root; the value is the sub-table's offset,
+//                whose entries consume the whole code (root bits included)
+//   bit 14       ENTRY_EXCEPTIONAL: end of block (value ENTRY_END_VALUE) or an invalid code
+//   bit 15       ENTRY_LITERAL
+//   bits 16..31  literal byte, length or distance base, or sub-table offset
+//   bits 32..36  ENTRY_WITH_DISTANCE: where the distance's extra bits start
+//   bits 48..63  ENTRY_WITH_DISTANCE: the distance base
+using TableEntry = uint64_t;
 
-constexpr uint32_t entry_bits(uint32_t e) { return e & 31; }
-constexpr uint32_t entry_extra(uint32_t e) { return (e >> 8) & 15; }
-constexpr uint32_t entry_kind(uint32_t e) { return (e >> 12) & 7; }
-constexpr uint32_t entry_value(uint32_t e) { return e >> 16; }
+constexpr uint32_t ENTRY_WITH_DISTANCE = 1u << 12;
+constexpr uint32_t ENTRY_LINK = 1u << 13;
+constexpr uint32_t ENTRY_EXCEPTIONAL = 1u << 14;
+constexpr uint32_t ENTRY_LITERAL = 1u << 15;
+constexpr uint32_t ENTRY_END_VALUE = 1;
+
+constexpr TableEntry make_entry(uint32_t flags, uint32_t consumed, uint32_t field, uint32_t value) {
+  return TableEntry(value << 16 | flags | field << 8 | consumed);
+}
+constexpr uint32_t entry_consumed(TableEntry e) { return uint32_t(e) & 0xFF; }
+constexpr uint32_t entry_field(TableEntry e) { return (uint32_t(e) >> 8) & 15; }
+constexpr uint32_t entry_value(TableEntry e) { return uint32_t(e) >> 16; }
+constexpr bool entry_is_end(TableEntry e) {
+  return (e & ENTRY_EXCEPTIONAL) && entry_value(e) == ENTRY_END_VALUE;
+}
+
+// The value a length or distance entry stands for: its base plus the extra bits that follow the
+// code in `bits` (the bit buffer as it was before the entry was consumed).
+inline uint32_t entry_base_plus_extra(TableEntry e, uint64_t bits) {
+  uint64_t code_and_extra = bits & ((uint64_t(1) << entry_consumed(e)) - 1);
+  return entry_value(e) + uint32_t(code_and_extra >> entry_field(e));
+}
+
+// The sub-table entry a link leads to: `bits` hold the whole code, root bits first.
+inline TableEntry linked_entry(const TableEntry* table, TableEntry link, uint64_t bits, int root_bits) {
+  return table[entry_value(link) + ((bits >> root_bits) & ((1u << entry_field(link)) - 1))];
+}
+
+// The distance an ENTRY_WITH_DISTANCE entry carries (its length is entry_value).
+inline uint32_t entry_distance(TableEntry e, uint64_t bits) {
+  uint64_t codes_and_extra = bits & ((uint64_t(1) << entry_consumed(e)) - 1);
+  return uint32_t(e >> 48) + uint32_t(codes_and_extra >> ((e >> 32) & 31));
+}
 
 constexpr int LITLEN_ROOT_BITS = 11;
 constexpr int DIST_ROOT_BITS = 8;
@@ -53,14 +87,21 @@ CodeCheck classic_check(const uint8_t* lengths, uint32_t count, int lookup_bits,
 enum class Alphabet { CodeLength, LiteralLength, Distance };
 
 // Builds a decoding table for lengths that passed classic_check. Codes missing from an
-// incomplete set decode as KIND_INVALID; an empty set gives a table that decodes nothing and
-// returns false.
-bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, uint32_t* table,
-                 int root_bits);
+// incomplete set decode as invalid entries; an empty set gives a table that decodes nothing and
+// returns false. `table` holds at least the alphabet's *_TABLE_SIZE entries.
+// `codes` (if given, count entries) receives each symbol's code, bit-reversed.
+bool build_table(const uint8_t* lengths, uint32_t count, Alphabet alphabet, TableEntry* table,
+                 int root_bits, uint32_t* codes = nullptr);
+
+// Folds the length's extra bits and the distance into the literal/length root entries where the
+// distance code (a root entry of dist_table) fits in the root bits left after them, so such a
+// match takes one lookup. Only done when many of the block's matches would take it. `lengths` and `codes` are the literal/length code's.
+void attach_distances(const uint8_t* lengths, const uint32_t* codes, uint32_t count,
+                      TableEntry* litlen, const TableEntry* dist_table);
 
 struct FixedTables {
-  uint32_t litlen[LITLEN_TABLE_SIZE];
-  uint32_t dist[DIST_TABLE_SIZE];
+  TableEntry litlen[LITLEN_TABLE_SIZE];
+  TableEntry dist[DIST_TABLE_SIZE];
   bool valid;
 };
 

@@ -77,8 +77,9 @@ class OutputWriter {
   int begin(const std::string& relative);
   bool owns(int handle) const;
 
-  // Appends bytes; small writes are gathered into large ones. False on failure: the file is
-  // still pending, and the caller discards it.
+  // Appends bytes; writes are gathered into large ones (a file under 256 KiB takes one call),
+  // and past its first 256 KiB a file's writes of 16 KiB or more go straight to it. False on
+  // failure: the file is still pending, and the caller discards it.
   bool write(int handle, const void* data, size_t size);
 
   // Writes what is gathered, stamps the file (time, then mode: umask-based, the execute bits

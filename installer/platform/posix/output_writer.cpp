@@ -15,8 +15,12 @@ namespace platform {
 
 namespace {
 
-// Writes smaller than this are gathered; larger ones go straight to the file.
+// Writes are gathered into writes of up to GATHER_SIZE, so a small file takes one call. Once a
+// file has passed GATHER_SIZE, a write of DIRECT_WRITE_SIZE or more (a data block) goes straight
+// to it: what writing costs is the pages it fills, in the page cache or on a RAM disk alike, not
+// the calls, and copying the bulk of a large file aside first would only add a copy of it.
 constexpr size_t GATHER_SIZE = 256 * 1024;
+constexpr size_t DIRECT_WRITE_SIZE = 16 * 1024;
 constexpr size_t TEMP_NAME_SIZE = 32;
 
 // The temporary files a signal must remove. A signal handler can reach nothing but this
@@ -133,6 +137,7 @@ struct OutputWriter::Pending {
   bool replacing = false;  // an earlier file is at stake: make the new one durable first
   uint8_t head[4] = {};
   size_t head_size = 0;
+  uint64_t handed = 0;  // bytes given to write() so far
 };
 
 OutputSyscalls system_output_syscalls() { return {system_write, system_fsync}; }
@@ -272,7 +277,9 @@ bool OutputWriter::write(int handle, const void* data, size_t size) {
     gather_.clear();
     gather_owner_ = handle;
   }
-  if (gather_.size() + size <= GATHER_SIZE) {
+  const bool straight = file->handed >= GATHER_SIZE && size >= DIRECT_WRITE_SIZE;
+  file->handed += size;
+  if (!straight && gather_.size() + size <= GATHER_SIZE) {
     if (gather_.capacity() < GATHER_SIZE) gather_.reserve(GATHER_SIZE);
     gather_.insert(gather_.end(), bytes, bytes + size);
     return true;

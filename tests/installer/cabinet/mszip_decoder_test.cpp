@@ -111,6 +111,7 @@ TEST_F(MszipDecoderTest, MatchReachesThePreviousBlock) {
   std::vector<uint8_t> previous = testdata::random_bytes(32768, 5);
   ASSERT_EQ(decode(stored_block(previous)), CodecStatus::Ok);
   ASSERT_EQ(produced_, 32768u);
+  output_.assign(32768, 0xEE);  // the history is the decoder's own, not the caller's buffer
   // Length 3 from distance 32768: distance code 29, base 24577, extra 8191.
   DeflateBits b;
   b.bits(1, 1).bits(1, 2).fixed(257).fixed_distance(29).bits(8191, 13);
@@ -153,6 +154,26 @@ TEST_F(MszipDecoderTest, DecodingStopsAtTheWantedCount) {
   EXPECT_EQ(output_[99], 'z');
   EXPECT_EQ(decode(m.done(), 0), CodecStatus::Ok);
   EXPECT_EQ(produced_, 0u);
+}
+
+// A literal then whole matches in the block's last stretch, wherever the fast path hands over to
+// the careful one: output stops at the wanted count, never a byte past it.
+TEST_F(MszipDecoderTest, LongMatchesNearTheEndStopAtTheWantedCount) {
+  for (uint32_t start : {32490u, 32508u, 32509u, 32510u, 32511u}) {
+    DeflateBits b;
+    b.bits(0, 1).bits(0, 2).align();
+    const uint16_t len = uint16_t(start);
+    b.byte(uint8_t(len)).byte(uint8_t(len >> 8)).byte(uint8_t(~len)).byte(uint8_t(~len >> 8));
+    for (uint32_t i = 0; i < start; ++i) b.byte(uint8_t(i));
+    b.bits(1, 1).bits(1, 2).fixed('a').fixed(285).fixed_distance(0).fixed(285).fixed_distance(0);
+    b.fixed(256);
+    for (int i = 0; i < 32; ++i) b.byte(0);  // input enough for the fast path's wide reads
+    ASSERT_EQ(decode(b.done()), CodecStatus::Ok) << start;
+    ASSERT_EQ(produced_, 32768u) << start;
+    EXPECT_EQ(output_[start - 1], uint8_t(start - 1)) << start;
+    EXPECT_EQ(output_[start], 'a') << start;
+    EXPECT_EQ(output_[32767], 'a') << start;
+  }
 }
 
 TEST_F(MszipDecoderTest, InvalidFixedCodes) {

@@ -96,6 +96,25 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"empty component", nullptr, "a//b", {}, OutputStep::Create, EINVAL, "a//b"}),
     [](const auto& info) { return testsupport::test_name_of(info.param.what); });
 
+// Gathered writes, and past the first 256 KiB the large ones straight to the file, interleaved:
+// every byte lands in order.
+TEST(OutputWriter, MixedWriteSizesArriveInOrder) {
+  Tree tree;
+  OutputWriter writer;
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  std::vector<uint8_t> data = big_data(2 << 20);
+  int handle = writer.begin("mixed.bin");
+  ASSERT_GE(handle, 0);
+  const size_t sizes[] = {10000, 32768, 100, 40000, 16384, 16383};
+  for (size_t at = 0, i = 0; at < data.size(); ++i) {
+    size_t n = std::min(sizes[i % std::size(sizes)], data.size() - at);
+    ASSERT_TRUE(writer.write(handle, data.data() + at, n));
+    at += n;
+  }
+  ASSERT_TRUE(writer.commit(handle, {}));
+  EXPECT_EQ(testsupport::read_file(tree.dest() + "/mixed.bin"), data);
+}
+
 TEST(OutputWriter, ReplacesOnlyAtCommitAndShortWritesStillArriveWhole) {
   Tree tree;
   OutputWriter writer({}, testsupport::faulty_output_syscalls({0, 0, 1000}));
