@@ -32,8 +32,14 @@ void LzxFrameSink::close_frame() {
   block.bytes = std::move(bytes_);
   block.uncompressed_size = uint16_t(in_frame_);
   frames_.push_back(std::move(block));
+  ++frames_closed_;
   bytes_.clear();
   in_frame_ = 0;
+}
+
+void LzxFrameSink::take_complete(std::vector<CompressedBlock>& out) {
+  for (CompressedBlock& block : frames_) out.push_back(std::move(block));
+  frames_.clear();
 }
 
 std::vector<CompressedBlock> LzxFrameSink::finish() {

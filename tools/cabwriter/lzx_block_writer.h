@@ -25,7 +25,11 @@ class LzxFrameSink {
   // Counts n bytes of output; a full frame is closed, its bits padded to a word.
   void produced(uint32_t n);
   uint32_t room_in_frame() const { return lzx::FRAME_SIZE - in_frame_; }
+  // Moves the frames closed so far to the end of `out`.
+  void take_complete(std::vector<CompressedBlock>& out);
+  // Closes the last frame if it holds anything and returns the frames not yet taken.
   std::vector<CompressedBlock> finish();
+  uint32_t frames_closed() const { return frames_closed_; }
 
  private:
   void close_frame();
@@ -33,6 +37,7 @@ class LzxFrameSink {
   std::vector<uint8_t> bytes_;
   LzxBitWriter bits_;
   uint32_t in_frame_ = 0;
+  uint32_t frames_closed_ = 0;
   std::vector<CompressedBlock> frames_;
 };
 

@@ -52,10 +52,12 @@ struct LzxStats {
   uint32_t frames = 0;
 };
 
+// The whole stream at once: LzxStreamEncoder (lzx_stream_encoder.h) fed in one piece. Throws
+// std::invalid_argument for options out of range, std::runtime_error as that encoder does.
 std::vector<CompressedBlock> encode_lzx(std::span<const uint8_t> stream,
                                         const LzxOptions& options = {}, LzxStats* stats = nullptr);
 
-// The forward call translation of one frame (the decoder's inverse), exposed for tests.
+// The forward call translation of one frame (the decoder's inverse).
 void lzx_e8_encode_frame(uint8_t* data, uint32_t length, uint32_t position,
                          uint32_t translation_size);
 

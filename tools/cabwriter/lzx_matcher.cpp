@@ -24,9 +24,9 @@ uint32_t lzx_slot_of(uint32_t offset) {
   return slot;
 }
 
-LzxMatcher::LzxMatcher(std::span<const uint8_t> data, uint32_t window_size, uint32_t max_chain,
+LzxMatcher::LzxMatcher(const LzxHistory& history, uint32_t window_size, uint32_t max_chain,
                        uint32_t nice_length)
-    : data_(data),
+    : history_(history),
       window_size_(window_size),
       max_offset_(window_size - 3),
       max_chain_(max_chain),
@@ -35,19 +35,20 @@ LzxMatcher::LzxMatcher(std::span<const uint8_t> data, uint32_t window_size, uint
       previous_(window_size, -1) {}
 
 uint32_t LzxMatcher::hash_at(uint32_t pos) const {
-  uint32_t v = uint32_t(data_[pos]) | uint32_t(data_[pos + 1]) << 8 | uint32_t(data_[pos + 2]) << 16;
+  const uint8_t* p = history_.at(pos);
+  uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
   return (v * 2654435761u) >> (32 - HASH_BITS);
 }
 
 void LzxMatcher::insert(uint32_t pos) {
-  if (pos + 3 > data_.size()) return;
+  if (pos + 3 > history_.ready_end()) return;
   uint32_t h = hash_at(pos);
   previous_[pos & (window_size_ - 1)] = head_[h];
   head_[h] = int32_t(pos);
 }
 
 uint32_t LzxMatcher::match_length(uint32_t pos, uint32_t offset, uint32_t max_length) const {
-  const uint8_t* a = data_.data() + pos;
+  const uint8_t* a = history_.at(pos);
   const uint8_t* b = a - offset;
   uint32_t n = 0;
   while (n < max_length && a[n] == b[n]) ++n;
@@ -65,7 +66,7 @@ LzxMatcher::Choice LzxMatcher::best_at(uint32_t pos, uint32_t max_length,
     int score = score_of(len, 2 + i);
     if (len >= lzx::MIN_MATCH && score > best.score) best = {len, offset, i, score};
   }
-  if (max_length < 3 || pos + 3 > data_.size()) return best;
+  if (max_length < 3 || pos + 3 > history_.ready_end()) return best;
 
   int32_t candidate = head_[hash_at(pos)];
   uint32_t longest = best.length;
@@ -73,8 +74,8 @@ LzxMatcher::Choice LzxMatcher::best_at(uint32_t pos, uint32_t max_length,
     uint32_t offset = pos - uint32_t(candidate);
     if (offset > max_offset_) break;
     if (longest >= max_length) break;
-    const uint8_t* a = data_.data() + pos;
-    const uint8_t* b = data_.data() + candidate;
+    const uint8_t* a = history_.at(pos);
+    const uint8_t* b = history_.at(uint32_t(candidate));
     if (b[longest] == a[longest]) {
       uint32_t len = match_length(pos, offset, max_length);
       if (len >= 3 && len > longest) {
@@ -113,7 +114,7 @@ std::vector<LzxToken> LzxMatcher::tokenize(uint32_t begin, uint32_t end, uint32_
       if (next.score > choice.score + 8) choice.length = 0;
     }
     if (choice.length == 0) {
-      tokens.push_back({data_[pos], 0, 0, 0, 0});
+      tokens.push_back({*history_.at(pos), 0, 0, 0, 0});
       ++pos;
       continue;
     }

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "lzx_history.h"
+
 namespace cabwriter {
 
 struct LzxToken {
@@ -22,11 +24,15 @@ struct LzxRepeats {
 
 class LzxMatcher {
  public:
-  LzxMatcher(std::span<const uint8_t> data, uint32_t window_size, uint32_t max_chain,
+  // `history` is read, not owned, and must outlive the matcher.
+  LzxMatcher(const LzxHistory& history, uint32_t window_size, uint32_t max_chain,
              uint32_t nice_length);
 
   // Tokens for [begin, end); matches never cross a multiple of `frame` past begin nor end.
-  // Positions must be tokenized in order, each once.
+  // Positions must be tokenized in order, each once. The history must hold the window before
+  // `begin`, and [begin, end) must be final; positions within two bytes of ready_end() go
+  // without a hash, so a caller that wants the same tokens however the stream was fed waits
+  // for two final bytes past `end` unless the stream has ended.
   std::vector<LzxToken> tokenize(uint32_t begin, uint32_t end, uint32_t frame, LzxRepeats& reps);
 
  private:
@@ -42,7 +48,7 @@ class LzxMatcher {
   uint32_t match_length(uint32_t pos, uint32_t offset, uint32_t max_length) const;
   Choice best_at(uint32_t pos, uint32_t max_length, const LzxRepeats& reps) const;
 
-  std::span<const uint8_t> data_;
+  const LzxHistory& history_;
   uint32_t window_size_;
   uint32_t max_offset_;
   uint32_t max_chain_;
