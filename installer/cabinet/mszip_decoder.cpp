@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 
+#include "deflate_format.h"
 #include "mszip_decoder.h"
 #include "mszip_tables.h"
 
@@ -20,7 +21,7 @@ constexpr uint32_t MAX_MATCH = 258;
 constexpr uint32_t FAST_OUTPUT_ROOM = MAX_MATCH + 8;
 constexpr uint32_t FAST_INPUT_ROOM = 8;
 
-const uint8_t CODE_LENGTH_ORDER[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+using deflate::CODE_LENGTH_ORDER;
 
 }  // namespace
 

@@ -1,18 +1,15 @@
 #include "mszip_tables.h"
 
+#include "deflate_format.h"
+
 namespace mszip {
 
 namespace {
 
-constexpr uint16_t LENGTH_BASE[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr uint8_t LENGTH_EXTRA[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr uint16_t DIST_BASE[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr uint8_t DIST_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+using deflate::DIST_BASE;
+using deflate::DIST_EXTRA;
+using deflate::LENGTH_BASE;
+using deflate::LENGTH_EXTRA;
 
 constexpr uint32_t make_entry(uint32_t kind, uint32_t bits, uint32_t extra, uint32_t value) {
   return value << 16 | kind << 12 | extra << 8 | bits;
@@ -215,12 +212,9 @@ namespace {
 FixedTables build_fixed_tables() {
   FixedTables fixed{};
   uint8_t lengths[288];
-  for (int s = 0; s < 144; ++s) lengths[s] = 8;
-  for (int s = 144; s < 256; ++s) lengths[s] = 9;
-  for (int s = 256; s < 280; ++s) lengths[s] = 7;
-  for (int s = 280; s < 288; ++s) lengths[s] = 8;
+  for (uint32_t s = 0; s < 288; ++s) lengths[s] = deflate::fixed_litlen_length(s);
   uint8_t dist_lengths[30];
-  for (int s = 0; s < 30; ++s) dist_lengths[s] = 5;
+  for (int s = 0; s < 30; ++s) dist_lengths[s] = deflate::FIXED_DISTANCE_LENGTH;
   fixed.valid =
       classic_check(lengths, 288, 9, CLASSIC_FIXED_LITLEN_AREA) == CodeCheck::Ok &&
       classic_check(dist_lengths, 30, 5, CLASSIC_FIXED_DIST_AREA) != CodeCheck::Invalid &&

@@ -13,8 +13,10 @@
 #include "installer/resources/strings.h"
 
 // Seeks to the package, reads its settings block and sizes the cabinet behind it for the
-// progress bar. The file is closed by the caller whatever happens.
+// progress bar. The file is closed by the caller whatever happens. A stub without a package
+// (its offset still inside its own program image) has no settings to read.
 bool read_package(InstallerApp& app, int file) {
+  if (package_offset() < platform::program_image_end(file)) return false;
   if (platform::seek_position(file, package_offset(), 0) < 0) return false;
   if (!read_package_header(file, app)) return false;
   int64_t position = platform::seek_position(file, 0, 1);

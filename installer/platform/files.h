@@ -29,6 +29,11 @@ int64_t write_file(int handle, const void* buffer, uint32_t count);
 // Origin 0 from the start, 1 from the current position, 2 from the end. New position or -1.
 int64_t seek_position(int handle, int64_t offset, int origin);
 bool close_file(int handle);
+// Where the program image of an executable file ends: past its program segments and its
+// section headers, whatever the handle's position (left unchanged). 0 when the file is not a
+// 64-bit executable of this system's format, so that data appended to a program starts at or
+// after this offset.
+uint64_t program_image_end(int handle);
 
 bool path_exists(const std::string& path);  // anything under the name, a dangling link included
 bool is_regular_file(const std::string& path);

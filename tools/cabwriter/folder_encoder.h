@@ -23,8 +23,10 @@ FolderEncoder default_encoder(uint16_t type_compress);
 std::vector<CompressedBlock> encode_stored(std::span<const uint8_t> stream);
 
 struct MszipOptions {
-  int level = 9;  // zlib level 0..9
+  int level = 9;  // 0 stores every block; 1 (fastest) to 9 (smallest)
 };
+// The whole stream at once through MszipDeflateEncoder (mszip_deflate_encoder.h); the same
+// blocks as feeding it in pieces. Throws std::invalid_argument for a level outside 0..9.
 std::vector<CompressedBlock> encode_mszip(std::span<const uint8_t> stream,
                                           const MszipOptions& options = {});
 

@@ -5,6 +5,7 @@
 #include "installer/cabinet/codec.h"
 #include "installer/cabinet/quantum_tables.h"
 #include "lzx_stream_encoder.h"
+#include "mszip_deflate_encoder.h"
 #include "quantum_encoder.h"
 
 namespace cabwriter {
@@ -38,6 +39,7 @@ std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder) {
 
 // Each method moves to its own piecewise encoder as it gains one.
 std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
+  if (method_of(type_compress) == METHOD_MSZIP) return std::make_unique<MszipDeflateEncoder>();
   if (method_of(type_compress) == METHOD_LZX) {
     LzxOptions options;
     options.window_bits = window_bits_of(type_compress);

@@ -1,12 +1,15 @@
 #include "installer/platform/files.h"
 #include "installer/platform/output_writer.h"
 
+#include <elf.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace platform {
 
@@ -65,6 +68,22 @@ int64_t write_file(int handle, const void* buffer, uint32_t count) {
     done += uint32_t(n);
   }
   return done;
+}
+
+uint64_t program_image_end(int handle) {
+  Elf64_Ehdr header;
+  if (pread(handle, &header, sizeof header, 0) != ssize_t(sizeof header)) return 0;
+  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64 ||
+      header.e_phentsize != sizeof(Elf64_Phdr))
+    return 0;
+  uint64_t end = header.e_shoff + uint64_t(header.e_shnum) * header.e_shentsize;
+  for (uint32_t i = 0; i < header.e_phnum; ++i) {
+    Elf64_Phdr segment;
+    off_t at = off_t(header.e_phoff + uint64_t(i) * sizeof segment);
+    if (pread(handle, &segment, sizeof segment, at) != ssize_t(sizeof segment)) return 0;
+    end = std::max<uint64_t>(end, segment.p_offset + segment.p_filesz);
+  }
+  return end;
 }
 
 int64_t seek_position(int handle, int64_t offset, int origin) {

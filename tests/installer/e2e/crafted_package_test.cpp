@@ -1,5 +1,5 @@
-// The stub with packages made for the occasion: no settings, a damaged cabinet, and a set of
-// three cabinets whose second one lies elsewhere.
+// The stub with packages made for the occasion: none at all, no settings, a damaged cabinet,
+// and a set of three cabinets whose second one lies elsewhere.
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"
@@ -26,6 +26,19 @@ class CraftedPackage : public ::testing::Test {
   e2e::Session session;
   TempDir packages, start, target;
 };
+
+// The bare stub's package offset lies inside its own program: there is nothing to read there.
+TEST_F(CraftedPackage, TheStubWithoutAPackageSaysSoAndWritesNothing) {
+  std::string stub = packages / "vexasfx";
+  write_file(stub, read_file(VEXASFX));
+  chmod(stub.c_str(), 0755);
+  ProcessResult r = session.run(stub, target.path() + "\n", start.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(e2e::count_of(r.output, "自己解凍書庫が破損しています。"), 1u) << r.output;
+  EXPECT_EQ(r.output.find("解凍先フォルダ"), std::string::npos) << r.output;
+  EXPECT_TRUE(list_tree(start.path()).empty());
+  EXPECT_TRUE(list_tree(target.path()).empty());
+}
 
 TEST_F(CraftedPackage, WithoutSettingsItExtractsHereAndAsksNothing) {
   cabwriter::SourceFolder folder;

@@ -1,17 +1,15 @@
-// MSZIP through zlib: each block is "CK" and a raw deflate stream that ends with a final
-// block, primed with the previous block (the decoder's history) as a preset dictionary.
+#include "zlib_mszip.h"
+
 #include <zlib.h>
 
 #include <stdexcept>
 
-#include "folder_encoder.h"
 #include "installer/cabinet/codec.h"
 
-namespace cabwriter {
+namespace cabtest {
 
 namespace {
 
-// A block that deflate cannot shrink is stored as one deflate stored block.
 std::vector<uint8_t> stored_deflate_block(std::span<const uint8_t> data) {
   std::vector<uint8_t> out = {'C', 'K', 0x01};
   uint16_t len = uint16_t(data.size());
@@ -36,8 +34,7 @@ class Deflater {
 
   std::vector<uint8_t> block(std::span<const uint8_t> data, std::span<const uint8_t> history) {
     deflateReset(&stream_);
-    if (!history.empty())
-      deflateSetDictionary(&stream_, history.data(), uInt(history.size()));
+    if (!history.empty()) deflateSetDictionary(&stream_, history.data(), uInt(history.size()));
     std::vector<uint8_t> out(2 + deflateBound(&stream_, uLong(data.size())) + 16);
     out[0] = 'C';
     out[1] = 'K';
@@ -56,16 +53,15 @@ class Deflater {
 
 }  // namespace
 
-std::vector<CompressedBlock> encode_mszip(std::span<const uint8_t> stream,
-                                          const MszipOptions& options) {
-  Deflater deflater(options.level);
-  std::vector<CompressedBlock> blocks;
+std::vector<cabwriter::CompressedBlock> zlib_mszip(std::span<const uint8_t> stream, int level) {
+  Deflater deflater(level);
+  std::vector<cabwriter::CompressedBlock> blocks;
   for (size_t at = 0; at < stream.size(); at += CAB_BLOCK_SIZE) {
     size_t n = std::min<size_t>(CAB_BLOCK_SIZE, stream.size() - at);
     std::span<const uint8_t> data = stream.subspan(at, n);
-    std::span<const uint8_t> history = stream.subspan(at >= CAB_BLOCK_SIZE ? at - CAB_BLOCK_SIZE : 0,
-                                                      at >= CAB_BLOCK_SIZE ? CAB_BLOCK_SIZE : 0);
-    CompressedBlock block;
+    std::span<const uint8_t> history = at >= CAB_BLOCK_SIZE ? stream.subspan(at - CAB_BLOCK_SIZE, CAB_BLOCK_SIZE)
+                                                            : std::span<const uint8_t>{};
+    cabwriter::CompressedBlock block;
     block.bytes = deflater.block(data, history);
     if (block.bytes.size() > n + 7) block.bytes = stored_deflate_block(data);
     block.uncompressed_size = uint16_t(n);
@@ -74,4 +70,4 @@ std::vector<CompressedBlock> encode_mszip(std::span<const uint8_t> stream,
   return blocks;
 }
 
-}  // namespace cabwriter
+}  // namespace cabtest
