@@ -139,11 +139,29 @@ inline uint32_t raw_bits(BitReader& r, uint32_t n) {
   return r.take(n);
 }
 
+// Bytes decoded go to the window alone; they are copied out to the caller's buffer in runs
+// (flush), which spares every literal and match a second store and the copy a call per match.
 struct Output {
   uint8_t* out;
-  uint32_t produced;
-  uint32_t wanted;  // bytes still owed
+  uint32_t produced;  // bytes copied out
+  uint32_t pending;   // bytes in the window, ending at its position, not yet copied out
+  uint32_t wanted;    // bytes still owed, pending ones excluded
 };
+
+// Copied out before the window could overwrite them: after any token they are at most this
+// plus the longest match, which is at most the smallest window.
+constexpr uint32_t QUANTUM_FLUSH_AT = (1u << QUANTUM_MIN_WINDOW_BITS) - QUANTUM_MAX_MATCH;
+
+void flush(const QuantumDecoder* d, Output& o) {
+  uint32_t n = o.pending;
+  assert(n <= d->mask + 1);
+  uint32_t start = (d->window_pos - n) & d->mask;
+  uint32_t first = n < d->mask + 1 - start ? n : d->mask + 1 - start;
+  std::memcpy(o.out + o.produced, d->window + start, first);
+  std::memcpy(o.out + o.produced + first, d->window, n - first);
+  o.produced += n;
+  o.pending = 0;
+}
 
 // Zeroes what a match will read beyond the filled part of the window.
 void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
@@ -155,33 +173,54 @@ void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
   d->filled = end;
 }
 
+// Copies `length` (at least N) bytes forward in chunks of N, no longer than the offset, so
+// that each reads only bytes already final; the last chunk, aligned to the end, rewrites some
+// of them with the same values.
+template <uint32_t N>
+inline void copy_in_chunks(uint8_t* dst, const uint8_t* src, uint32_t length) {
+  assert(length >= N && uint32_t(dst - src) >= N);
+  uint8_t chunk[N];
+  for (uint32_t k = 0; k + N < length; k += N) {
+    std::memcpy(chunk, src + k, N);
+    std::memcpy(dst + k, chunk, N);
+  }
+  std::memcpy(chunk, src + length - N, N);
+  std::memcpy(dst + length - N, chunk, N);
+}
+
+// A match whose source lies wholly before its destination, neither wrapping: what copying
+// byte by byte gives, `offset` bytes repeating where the two overlap.
+inline void copy_within(uint8_t* dst, uint32_t length, uint32_t offset) {
+  const uint8_t* src = dst - offset;
+  if (offset >= 8 && length >= 8) {
+    copy_in_chunks<8>(dst, src, length);
+  } else if (offset >= 4 && length >= 4) {
+    copy_in_chunks<4>(dst, src, length);
+  } else {
+    for (uint32_t k = 0; k < length; ++k) dst[k] = src[k];
+  }
+}
+
 void copy_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
   uint8_t* window = d->window;
   uint32_t mask = d->mask;
-  uint32_t src = (d->window_pos - offset) & mask;
   uint32_t dst = d->window_pos;
-  if (d->filled <= mask) fill_for_match(d, src, length);
-  uint8_t* out = o.out + o.produced;
-  if (offset >= length && src + length <= mask + 1 && dst + length <= mask + 1) {
-    // A source after the destination (an offset near the window size) may overlap it; the
-    // forward copy memmove makes is the byte-by-byte result there too.
-    std::memmove(window + dst, window + src, length);
-    std::memcpy(out, window + dst, length);
+  if (d->filled <= mask) fill_for_match(d, (dst - offset) & mask, length);
+  if (offset <= dst && dst + length <= mask + 1) {
+    copy_within(window + dst, length, offset);
   } else {
-    // Overlapping or wrapping: byte by byte, each source byte read before it is overwritten.
+    // Wrapping, or a source past the destination (an offset near the window size): byte by
+    // byte, each source byte read before it is overwritten.
+    uint32_t src = (dst - offset) & mask;
     for (uint32_t k = 0; k < length; ++k) {
-      uint8_t byte = window[src];
-      window[dst] = byte;
-      out[k] = byte;
+      window[(dst + k) & mask] = window[src];
       src = (src + 1) & mask;
-      dst = (dst + 1) & mask;
     }
   }
-  uint32_t start = d->window_pos;
-  d->window_pos = (start + length) & mask;
-  if (d->window_pos < start) d->filled = mask + 1;  // wrapped: every byte has been written
+  d->window_pos = (dst + length) & mask;
+  if (d->window_pos < dst) d->filled = mask + 1;  // wrapped: every byte has been written
   d->position += length;
-  o.produced += length;
+  o.pending += length;
   o.wanted -= length;
 }
 
@@ -196,7 +235,7 @@ Token decode_token(QuantumDecoder* d, Coder& c, BitReader& r, Output& o) {
     d->window_pos = (d->window_pos + 1) & d->mask;
     if (d->window_pos == 0) d->filled = d->mask + 1;
     ++d->position;
-    o.out[o.produced++] = byte;
+    ++o.pending;
     --o.wanted;
     return Token::Ok;
   }
@@ -273,14 +312,16 @@ CodecStatus quantum_decompress(QuantumDecoder* handle, const uint8_t* input, uin
   BitReader r{input, input_size, 0, 0, 0};
   r.refill();
   Coder c{0, 0xFFFF, r.take(16)};
-  Output o{output, 0, *output_size};
+  Output o{output, 0, 0, *output_size};
   bool overflow = false;
   while (o.wanted != 0 && !r.exhausted()) {
     if (decode_token(handle, c, r, o) == Token::Overflow) {
       overflow = true;
       break;
     }
+    if (o.pending >= QUANTUM_FLUSH_AT) flush(handle, o);
   }
+  flush(handle, o);
   if (overflow || r.exhausted()) return CodecStatus::DataError;
   return CodecStatus::Ok;
 }

@@ -17,6 +17,9 @@ constexpr uint32_t QUANTUM_MEDIUM_LIMIT = 262144;
 // A coded length (selector 6) is its slot's base + extra bits + this.
 constexpr uint32_t QUANTUM_CODED_LENGTH_MIN = 5;
 
+// The longest match: length slot 26, which has no extra bits, on its base of 254.
+constexpr uint32_t QUANTUM_MAX_MATCH = 259;
+
 extern const uint8_t QUANTUM_LENGTH_EXTRA[QUANTUM_LENGTH_SLOTS];
 extern const uint8_t QUANTUM_POSITION_EXTRA[QUANTUM_POSITION_SLOTS];
 

@@ -6,6 +6,7 @@
 
 #include "installer/cabinet/codec.h"
 #include "installer/cabinet/quantum_decoder.h"
+#include "quantum_match_finder.h"
 #include "quantum_parser.h"
 
 namespace cabwriter {
@@ -13,7 +14,7 @@ namespace cabwriter {
 namespace {
 
 // Bytes past a block that its last positions' hashes read.
-constexpr uint32_t LOOKAHEAD = 3;
+constexpr uint32_t LOOKAHEAD = QuantumMatchFinder::LOOKAHEAD - 1;
 
 }  // namespace
 

@@ -15,15 +15,15 @@ namespace cabwriter {
 
 struct QuantumOptions {
   uint32_t window_bits = 21;  // 10 .. 21, as in the folder's typeCompress
-  uint32_t max_chain = 256;   // match candidates looked at per position
+  uint32_t max_chain = 32;    // candidates sharing eight bytes looked at per position
   uint32_t nice_length = 128;  // a match this long ends the search
 };
 
 class QuantumParser;
 
-// The stream fed in pieces (see StreamEncoder). Holds about six times the window plus two
+// The stream fed in pieces (see StreamEncoder). Holds about ten times the window plus two
 // blocks, whatever the stream's length. The output does not depend on how the stream is cut:
-// a block is coded once the three bytes after it have arrived (its last positions' hashes
+// a block is coded once the seven bytes after it have arrived (its last positions' hashes
 // read them) or at finish().
 class QuantumStreamEncoder final : public StreamEncoder {
  public:

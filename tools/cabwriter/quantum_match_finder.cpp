@@ -30,7 +30,9 @@ QuantumMatchFinder::QuantumMatchFinder(uint32_t window_size, uint32_t short_reac
       buffer_(size_t(window_size) * 2 + 2 * CAB_BLOCK_SIZE),
       head3_(size_t(1) << HASH_BITS, 0),
       head4_(size_t(1) << HASH_BITS, 0),
-      prev_(window_size, 0) {}
+      prev4_(window_size, 0),
+      head8_(size_t(1) << HASH_BITS, 0),
+      prev8_(window_size, 0) {}
 
 size_t QuantumMatchFinder::append(std::span<const uint8_t> bytes) {
   if (bytes.size() > STREAM_LIMIT - end_) throw std::runtime_error("folder too large for Quantum");
@@ -58,15 +60,25 @@ uint32_t QuantumMatchFinder::hash4(const uint8_t* p) const {
   return (v * 2654435761u) >> (32 - HASH_BITS);
 }
 
-// Enters `pos` in both tables; the caller has checked that three bytes follow it.
+uint32_t QuantumMatchFinder::hash8(const uint8_t* p) const {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return uint32_t((v * 0x9E3779B97F4A7C15ull) >> (64 - HASH_BITS));
+}
+
+// Enters `pos` in the tables; the caller has checked that three bytes follow it.
 void QuantumMatchFinder::record(uint32_t pos) {
   next_ = pos + 1;
   const uint8_t* p = at(pos);
   head3_[hash3(p)] = pos + 1;
   if (uint64_t(pos) + 4 > end_) return;
   uint32_t h = hash4(p);
-  prev_[pos & (window_size_ - 1)] = head4_[h];
+  prev4_[pos & (window_size_ - 1)] = head4_[h];
   head4_[h] = pos + 1;
+  if (uint64_t(pos) + LOOKAHEAD > end_) return;
+  h = hash8(p);
+  prev8_[pos & (window_size_ - 1)] = head8_[h];
+  head8_[h] = pos + 1;
 }
 
 // The longest length a match may be coded with at this offset; 0 when none.

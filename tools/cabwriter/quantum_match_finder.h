@@ -1,13 +1,14 @@
 // Match candidates over a folder's stream for the Quantum encoder, the stream arriving in
-// pieces. Chains link every earlier position with the same four bytes, nearest first, within
-// the window; a second table keeps only the latest position of each three bytes, since a
-// 3-byte match reaches only a short way back and the nearest one is the one worth coding.
-// Chaining on four bytes spares the walk the many candidates that share just three, which is
-// most of them in text.
+// pieces. Two chains link earlier positions within the window, nearest first: one those with
+// the same four bytes, walked only a short way for the short matches, the other those with
+// the same eight bytes, walked deep for the long ones. Each step of a walk waits for memory
+// far away; keyed on eight bytes, the deep walk skips the many candidates that share only
+// four. A third table keeps only the latest position of each three bytes, since a 3-byte
+// match reaches only a short way back and the nearest one is the one worth coding.
 //
 // The finder holds the stream's last window before the next position to record and what has
-// arrived past it, in a buffer that slides when full: memory is about six times the window
-// (the buffer twice the window, the chains four bytes per window position), whatever the
+// arrived past it, in a buffer that slides when full: memory is about ten times the window
+// (the buffer twice the window, each chain four bytes per window position), whatever the
 // stream's length. Positions are the stream's own, counted from its first byte.
 #pragma once
 
@@ -21,7 +22,8 @@ namespace cabwriter {
 class QuantumMatchFinder {
  public:
   // Lengths 3 and 4 reach only `short_reach` and `medium_reach` back; longer ones the window.
-  // The search at a position ends after `max_chain` candidates or at one of `nice_length`.
+  // The deep walk looks at `max_chain` candidates at most; a match of `nice_length` ends the
+  // search.
   QuantumMatchFinder(uint32_t window_size, uint32_t short_reach, uint32_t medium_reach,
                      uint32_t max_chain, uint32_t nice_length);
 
@@ -47,23 +49,31 @@ class QuantumMatchFinder {
   // Calls visit(length, offset) for each usable match at `pos` (length at least 3, at most
   // `max_length`, each longer than the last visited), then records `pos`. Positions must be
   // recorded in increasing order, each once, and `max_length` bytes from `pos` have arrived.
-  // A position's hashes read up to four bytes from it: the caller either holds back until
-  // they have arrived or knows the stream ends before them, else the chains differ from the
-  // whole stream's (still valid, no longer independent of how the stream was cut).
+  // A position's hashes read up to LOOKAHEAD bytes from it: the caller either holds back
+  // until they have arrived or knows the stream ends before them, else the chains differ from
+  // the whole stream's (still valid, no longer independent of how the stream was cut).
   template <typename Visit>
   void candidates(uint32_t pos, uint32_t max_length, Visit&& visit);
 
   // Records `pos` without looking for matches (bytes covered by a match).
   void skip(uint32_t pos);
 
+  // Bytes a position's hashes read, the position's own included.
+  static constexpr uint32_t LOOKAHEAD = 8;
+
  private:
   uint32_t hash3(const uint8_t* p) const;
   uint32_t hash4(const uint8_t* p) const;
+  uint32_t hash8(const uint8_t* p) const;
+  template <typename Visit>
+  void walk(const std::vector<uint32_t>& prev, uint32_t link, uint32_t pos, uint32_t max_length,
+            uint32_t steps, uint32_t stop_at, uint32_t& best, Visit&& visit);
   void record(uint32_t pos);
   uint32_t usable(uint32_t length, uint32_t offset) const;
   void slide();
 
   static constexpr uint32_t GOOD_LENGTH = 16;
+  static constexpr uint32_t SHORT_WALK = 64;  // four-byte chain candidates looked at per position
 
   uint32_t window_size_;
   uint32_t short_reach_;
@@ -76,7 +86,9 @@ class QuantumMatchFinder {
   uint32_t next_ = 0;  // the next position to record
   std::vector<uint32_t> head3_;  // newest position + 1 per 3-byte hash, 0 for none
   std::vector<uint32_t> head4_;  // the same per 4-byte hash: the chains' heads
-  std::vector<uint32_t> prev_;   // per position modulo the window: the previous one + 1
+  std::vector<uint32_t> prev4_;  // per position modulo the window: the previous one + 1
+  std::vector<uint32_t> head8_;  // the same for eight bytes
+  std::vector<uint32_t> prev8_;
 };
 
 // Bytes `a` and `b` have in common from their start, at most `max_length`.
@@ -84,6 +96,32 @@ inline uint32_t quantum_common_length(const uint8_t* a, const uint8_t* b, uint32
   uint32_t n = 0;
   while (n < max_length && a[n] == b[n]) ++n;
   return n;
+}
+
+// Walks one chain from `link` for at most `steps` candidates or until `best` reaches
+// `stop_at`, visiting each match longer than `best`.
+template <typename Visit>
+void QuantumMatchFinder::walk(const std::vector<uint32_t>& prev, uint32_t link, uint32_t pos,
+                              uint32_t max_length, uint32_t steps, uint32_t stop_at,
+                              uint32_t& best, Visit&& visit) {
+  const uint8_t* here = at(pos);
+  for (; link != 0 && steps-- > 0 && best < stop_at;) {
+    uint32_t cand = link - 1;
+    uint32_t offset = pos - cand;
+    if (offset > window_size_) break;
+    const uint8_t* there = here - offset;
+    if (there[best] == here[best]) {
+      uint32_t length = usable(quantum_common_length(there, here, max_length), offset);
+      if (length > best) {
+        // A good match in hand: the rest of the chain is unlikely to beat it by enough to
+        // pay for the walk.
+        if (best < GOOD_LENGTH && length >= GOOD_LENGTH) steps /= 4;
+        best = length;
+        visit(length, offset);
+      }
+    }
+    link = prev[cand & (window_size_ - 1)];
+  }
 }
 
 template <typename Visit>
@@ -105,25 +143,12 @@ void QuantumMatchFinder::candidates(uint32_t pos, uint32_t max_length, Visit&& v
     }
   }
   if (uint64_t(pos) + 4 <= end_) {
-    uint32_t chain = max_chain_;
-    for (uint32_t link = head4_[hash4(here)]; link != 0 && chain-- > 0 && best < enough;) {
-      uint32_t cand = link - 1;
-      uint32_t offset = pos - cand;
-      if (offset > window_size_) break;
-      const uint8_t* there = here - offset;
-      if (there[best] == here[best]) {
-        uint32_t length = usable(quantum_common_length(there, here, max_length), offset);
-        if (length > best) {
-          // A good match in hand: the rest of the chain is unlikely to beat it by enough to
-          // pay for the walk.
-          if (best < GOOD_LENGTH && length >= GOOD_LENGTH) chain /= 4;
-          best = length;
-          visit(length, offset);
-        }
-      }
-      link = prev_[cand & (window_size_ - 1)];
-    }
+    // Longer matches are the deep walk's.
+    uint32_t short_enough = enough < LOOKAHEAD ? enough : LOOKAHEAD;
+    walk(prev4_, head4_[hash4(here)], pos, max_length, SHORT_WALK, short_enough, best, visit);
   }
+  if (uint64_t(pos) + LOOKAHEAD <= end_ && max_length >= LOOKAHEAD)
+    walk(prev8_, head8_[hash8(here)], pos, max_length, max_chain_, enough, best, visit);
   record(pos);
 }
 

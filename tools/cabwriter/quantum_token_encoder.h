@@ -12,8 +12,6 @@
 
 namespace cabwriter {
 
-constexpr uint32_t QUANTUM_MAX_MATCH = 259;  // coded length slot 26 with no extra bits
-
 struct QuantumStats {
   std::array<uint64_t, QUANTUM_SELECTORS> selectors{};  // tokens per selector
   uint64_t reorderings = 0;  // rescales that reordered a model, over all nine
