@@ -9,7 +9,7 @@
 
 namespace lzx {
 
-constexpr uint32_t MAIN_TABLE_BITS = 12;
+constexpr uint32_t MAIN_TABLE_BITS = 13;
 constexpr uint32_t LENGTH_TABLE_BITS = 10;
 constexpr uint32_t ALIGNED_TABLE_BITS = 7;
 constexpr uint32_t PRETREE_TABLE_BITS = 8;
