@@ -17,7 +17,7 @@ struct Repeats {
 };
 
 // Turns a match's position slot into its offset and updates the repeated offsets. The reader
-// holds at least 48 bits.
+// holds at least 17 bits, or 21 in an aligned block.
 template <bool kAligned>
 inline uint32_t match_offset(DecoderState& s, BitReader& bits, Repeats& r, uint32_t slot) {
   uint32_t offset;
@@ -154,7 +154,7 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   uint32_t pos = s.position;
   PendingCopy pending;
   while (ok && pos < end) {
-    // A refill leaves 48 bits: room for two main symbols and a length symbol, 16 bits each.
+    // A refill leaves 56 bits: room for three main symbols of up to 16 bits.
     bits.refill();
     uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
     if (symbol < NUM_CHARS) {
@@ -163,15 +163,21 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
       symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
       if (symbol < NUM_CHARS) {
         window[pos++] = uint8_t(symbol);
-        continue;
+        if (pos == end) break;
+        symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
+        if (symbol < NUM_CHARS) {
+          window[pos++] = uint8_t(symbol);
+          continue;
+        }
       }
     }
-    assert(bits.count >= 16);
+    // And room for a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned
+    // symbol of 7).
+    bits.refill();
     symbol -= NUM_CHARS;
     uint32_t len = symbol & 7;
     if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
     len += MIN_MATCH;
-    bits.refill();
     uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
     if (len > end - pos) {
       ok = false;
