@@ -35,13 +35,10 @@ std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder) {
 }
 
 // Each method moves to its own piecewise encoder as it gains one.
-std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
-  if (method_of(type_compress) == METHOD_LZX) {
-    LzxOptions options;
-    options.window_bits = window_bits_of(type_compress);
-    return std::make_unique<LzxStreamEncoder>(options);
-  }
-  return whole_stream_adapter(default_encoder(type_compress));
+std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress, Effort effort) {
+  if (method_of(type_compress) == METHOD_LZX)
+    return std::make_unique<LzxStreamEncoder>(lzx_options(window_bits_of(type_compress), effort));
+  return whole_stream_adapter(default_encoder(type_compress, effort));
 }
 
 }  // namespace cabwriter
