@@ -6,6 +6,8 @@
 #include "cab_engine_internal.h"
 #include "decoder_dispatch.h"
 
+namespace cab_detail {
+
 namespace {
 
 // Reads one data block's header and bytes into the input buffer at offset `offset` (0, or the
@@ -158,3 +160,5 @@ int change_cabinet(CabEngine* engine) {
   engine->continuation_mode = true;
   return 1;
 }
+
+}  // namespace cab_detail

@@ -3,6 +3,8 @@
 
 #include "cab_engine_internal.h"
 
+namespace cab_detail {
+
 int fail(CabEngine* engine, CabError code, int32_t detail) {
   engine->error->code = code;
   engine->error->detail = detail;
@@ -24,6 +26,10 @@ void copy_name(char* destination, const char* source) {
   }
   destination[n] = '\0';
 }
+
+}  // namespace cab_detail
+
+using namespace cab_detail;
 
 CabEngine* cab_create(AllocFn alloc, FreeFn free, OpenFn open, ReadFn read, WriteFn write,
                       CloseFn close, SeekFn seek, int cpu_type, CabErrorRecord* error_record) {

@@ -4,6 +4,10 @@
 #include "cab_engine.h"
 #include "codec.h"
 
+// Everything the engine's source files share stays in this namespace: the engine's public
+// interface is cab_engine.h.
+namespace cab_detail {
+
 constexpr uint32_t CAB_SIGNATURE = 0x4643534D;  // "MSCF"
 constexpr uint16_t CAB_VERSION = 0x0103;
 constexpr uint16_t FLAG_PREVIOUS = 0x0001;
@@ -40,6 +44,8 @@ struct CabFileRecord {
   uint16_t attributes;
 };
 
+}  // namespace cab_detail
+
 struct CabEngine {
   CabErrorRecord* error;
   AllocFn alloc;
@@ -59,10 +65,10 @@ struct CabEngine {
   int data_handle;
   int output_handle;
 
-  CabHeader header;
+  cab_detail::CabHeader header;
   int32_t first_folder_offset;
-  CabFileRecord file;
-  char file_name[NAME_BUFFER];
+  cab_detail::CabFileRecord file;
+  char file_name[cab_detail::NAME_BUFFER];
 
   uint16_t files_remaining;
   uint16_t continued_skipped;
@@ -91,16 +97,18 @@ struct CabEngine {
   uint16_t data_record_size;
   uint16_t header_reserve_size;
 
-  char previous_cabinet[NAME_BUFFER];
-  char previous_disk[NAME_BUFFER];
-  char next_cabinet[NAME_BUFFER];
-  char next_disk[NAME_BUFFER];
-  char cabinet_path[NAME_BUFFER];
-  char full_path[NAME_BUFFER];
+  char previous_cabinet[cab_detail::NAME_BUFFER];
+  char previous_disk[cab_detail::NAME_BUFFER];
+  char next_cabinet[cab_detail::NAME_BUFFER];
+  char next_disk[cab_detail::NAME_BUFFER];
+  char cabinet_path[cab_detail::NAME_BUFFER];
+  char full_path[cab_detail::NAME_BUFFER];
 
   CabNotification notification;
   ReserveHookRecord hook;
 };
+
+namespace cab_detail {
 
 // Records an error in the client's record and returns 0, so failures read `return fail(...)`.
 int fail(CabEngine* engine, CabError code, int32_t detail = 0);
@@ -124,3 +132,5 @@ void drop_decoder(CabEngine* engine);
 int read_first_block(CabEngine* engine);
 int advance_block(CabEngine* engine);
 int change_cabinet(CabEngine* engine);
+
+}  // namespace cab_detail

@@ -2,6 +2,7 @@
 #include "cab_engine_internal.h"
 #include "decoder_dispatch.h"
 
+namespace cab_detail {
 namespace {
 
 int send_directory_cursor(CabEngine* engine) {
@@ -156,6 +157,9 @@ int walk(CabEngine* engine) {
 }
 
 }  // namespace
+}  // namespace cab_detail
+
+using namespace cab_detail;
 
 int cab_extract(CabEngine* engine, const char* cabinet_name, const char* cabinet_path, int flags,
                 NotifyFn notify, ReserveHookFn reserve_hook, void* user_data) {

@@ -4,6 +4,8 @@
 #include "cab_engine_internal.h"
 #include "decoder_dispatch.h"
 
+namespace cab_detail {
+
 void drop_decoder(CabEngine* engine) {
   if (engine->decoder_type != METHOD_NO_DECODER)
     decoder_destroy(engine->decoder_type, engine->decoder);
@@ -107,3 +109,5 @@ int seek_folder(CabEngine* engine, uint32_t folder_index) {
   }
   return 1;
 }
+
+}  // namespace cab_detail

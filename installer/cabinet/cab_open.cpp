@@ -3,6 +3,8 @@
 
 #include "cab_engine_internal.h"
 
+namespace cab_detail {
+
 namespace {
 
 void parse_header(const uint8_t* raw, CabHeader* header) {
@@ -174,3 +176,5 @@ int open_cabinet(CabEngine* engine, uint16_t expected_set_id, uint16_t expected_
   engine->files_remaining = header.file_count;
   return announce_cabinet(engine);
 }
+
+}  // namespace cab_detail

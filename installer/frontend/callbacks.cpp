@@ -11,35 +11,10 @@ using platform::FileDisposition;
 
 namespace {
 
-// Handles open on the installer's own file. Only their seeks are translated: another cabinet
-// of a set may well hold one of the recorded offsets as an ordinary position.
-constexpr int MAX_OWN_HANDLES = 8;
-int own_handles[MAX_OWN_HANDLES] = {-1, -1, -1, -1, -1, -1, -1, -1};
-
-void remember_own_handle(int handle) {
-  for (int& slot : own_handles) {
-    if (slot == -1) {
-      slot = handle;
-      return;
-    }
-  }
-}
-
-void forget_own_handle(int handle) {
-  for (int& slot : own_handles)
-    if (slot == handle) slot = -1;
-}
-
-bool is_own_handle(int handle) {
-  for (int slot : own_handles)
-    if (slot == handle) return true;
-  return false;
-}
-
-bool is_cabinet_offset(int32_t offset) {
+bool is_cabinet_offset(const CabinetPlacement& placement, int32_t offset) {
   if (offset < 0) return false;
-  if (uint32_t(offset) == files_offset) return true;
-  for (uint32_t start : folder_starts)
+  if (uint32_t(offset) == placement.files_offset) return true;
+  for (uint32_t start : placement.folder_starts)
     if (uint32_t(offset) == start) return true;
   return false;
 }
@@ -72,14 +47,14 @@ int open_file(const char* name, int flags, int /*mode: the platform's default pe
   FileAccessMode mode = file_flags_to_access(flags);
   WideString decoded = WideString::from_utf8(name);
   std::string path = decoded.utf8();
-  int handle = platform::open_file(path, mode.access, mode.disposition);
+  int handle = platform::open_path(path, mode.access, mode.disposition);
   if (handle < 0) return -1;
   if (g_app && decoded == g_app->module_path) {
-    if (platform::seek_file(handle, cabinet_offset, 0) < 0) {
+    if (platform::seek_position(handle, g_app->placement.cabinet_offset, 0) < 0) {
       platform::close_file(handle);
       return -1;
     }
-    remember_own_handle(handle);
+    g_app->own_handles.remember(handle);
   }
   return handle;
 }
@@ -103,14 +78,16 @@ int close_handle(int handle) {
     g_app->output->discard(handle);
     return 0;
   }
-  forget_own_handle(handle);
+  if (g_app) g_app->own_handles.forget(handle);
   return platform::close_file(handle) ? 0 : -1;
 }
 
 int32_t seek_file(int handle, int32_t offset, int origin) {
   int64_t target = offset;
-  if (origin == 0 && is_own_handle(handle) && is_cabinet_offset(offset)) target += cabinet_offset;
-  int64_t position = platform::seek_file(handle, target, origin);
+  if (origin == 0 && g_app && g_app->own_handles.contains(handle) &&
+      is_cabinet_offset(g_app->placement, offset))
+    target += g_app->placement.cabinet_offset;
+  int64_t position = platform::seek_position(handle, target, origin);
   if (position < 0 || position > INT32_MAX) return -1;
   return int32_t(position);
 }

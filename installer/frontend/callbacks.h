@@ -1,6 +1,7 @@
 // The seven file and memory callbacks the installer hands to the cabinet engine. They serve the
-// cabinet out of the middle of the installer's own file: handles on that file start at
-// cabinet_offset, and the cabinet's own offsets are moved by it when the engine seeks to them.
+// cabinet out of the middle of the installer's own file for the application set by ServedApp:
+// handles on that file start at its cabinet_offset, and the cabinet's own offsets are moved by it
+// when the engine seeks to them. Without a served application they act on plain files.
 #pragma once
 
 #include <cstdint>

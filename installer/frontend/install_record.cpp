@@ -20,7 +20,7 @@ constexpr char UNINSTALL_LAUNCHER_NAME[] = " のアンインストール";
 constexpr uint64_t MANIFEST_LIMIT = 64u << 20;  // far beyond any real record
 
 bool digest_of(const std::string& path, ManifestFile& entry) {
-  int handle = platform::open_file(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
+  int handle = platform::open_path(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
   if (handle < 0) return false;
   bool ok = platform::sha256_of_handle(handle, &entry.size, &entry.sha256);
   platform::close_file(handle);
@@ -28,7 +28,7 @@ bool digest_of(const std::string& path, ManifestFile& entry) {
 }
 
 std::string read_whole_file(const std::string& path, uint64_t limit) {
-  int handle = platform::open_file(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
+  int handle = platform::open_path(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
   if (handle < 0) return {};
   std::string bytes;
   char buffer[65536];

@@ -1,13 +1,23 @@
 #include "installer/frontend/installer_app.h"
 
 InstallerApp* g_app = nullptr;
-uint32_t cabinet_offset = 0;
-uint32_t files_offset = 0;
-std::vector<uint32_t> folder_starts;
 
-void reset_process_state() {
-  g_app = nullptr;
-  cabinet_offset = 0;
-  files_offset = 0;
-  folder_starts.clear();
+void OwnFileHandles::remember(int handle) {
+  for (int& slot : slots_) {
+    if (slot == -1) {
+      slot = handle;
+      return;
+    }
+  }
+}
+
+void OwnFileHandles::forget(int handle) {
+  for (int& slot : slots_)
+    if (slot == handle) slot = -1;
+}
+
+bool OwnFileHandles::contains(int handle) const {
+  for (int slot : slots_)
+    if (slot == handle) return true;
+  return false;
 }

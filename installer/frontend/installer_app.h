@@ -1,5 +1,5 @@
-// The installer's one application object, the package settings, and the process-wide state
-// that the cabinet callbacks (plain functions without context) read.
+// The installer's one application object and the package settings. The only process-wide state
+// is the pointer to the application the cabinet engine's file callbacks serve (below).
 #pragma once
 
 #include <atomic>
@@ -51,6 +51,35 @@ struct PackageHeader {
   uint8_t send_to = 0;
 };
 
+// Where the cabinet lies in the installer's own file: fixed before the worker starts, read by the
+// seek callback afterwards.
+struct CabinetPlacement {
+  uint32_t cabinet_offset = 0;          // first byte after the settings block
+  uint32_t files_offset = 0;            // the cabinet's coffFiles, as the prescan read it
+  std::vector<uint32_t> folder_starts;  // every folder's coffCabStart, as the prescan read it
+};
+
+// Handles the engine holds on the installer's own file. Only their seeks are translated: another
+// cabinet of a set may well hold one of the recorded offsets as an ordinary position.
+class OwnFileHandles {
+ public:
+  void remember(int handle);
+  void forget(int handle);
+  bool contains(int handle) const;
+
+ private:
+  static constexpr int kCapacity = 8;  // the engine holds two at a time
+  int slots_[kCapacity] = {-1, -1, -1, -1, -1, -1, -1, -1};
+};
+
+// What the CabinetOpened notifications of one cab_extract call showed: the successor of the
+// cabinet the call started with, and the folder of the last cabinet opened.
+struct CabinetTrail {
+  bool seen = false;
+  std::string next_name;
+  std::string path;
+};
+
 // How a run ended; the process exit status.
 enum class InstallOutcome : int { Installed = 0, Failed = 1, Cancelled = 2 };
 
@@ -79,13 +108,23 @@ struct InstallerApp {
   CommandLine options;
   Manifest record;
   std::vector<std::u16string> kept_existing;  // existing files the overwrite answers kept
+  CabinetPlacement placement;
+  OwnFileHandles own_handles;  // the file callbacks' own, on whichever thread runs the engine
+  CabinetTrail cabinet_trail;  // written by the notifications of the current cab_extract call
 };
 
-// Process-wide state: written before the worker starts, read by the callbacks afterwards.
+// The application the engine's file callbacks serve, or null. Those callbacks are plain functions
+// without a context argument (the engine's interface), so this pointer is the one piece of
+// process-wide state; ServedApp sets it for a scope and puts the previous value back.
 extern InstallerApp* g_app;
-extern uint32_t cabinet_offset;
-extern uint32_t files_offset;
-extern std::vector<uint32_t> folder_starts;
 
-// Clears the process-wide state (a new run, or a test).
-void reset_process_state();
+class ServedApp {
+ public:
+  explicit ServedApp(InstallerApp& app) : previous_(g_app) { g_app = &app; }
+  ~ServedApp() { g_app = previous_; }
+  ServedApp(const ServedApp&) = delete;
+  ServedApp& operator=(const ServedApp&) = delete;
+
+ private:
+  InstallerApp* previous_;
+};

@@ -10,8 +10,6 @@
 #include "installer/platform/installer_ui.h"
 #include "installer/platform/output_writer.h"
 
-CabinetTrail cabinet_trail;
-
 namespace {
 
 void show_status(InstallerApp& app, const std::u16string& name) {
@@ -37,12 +35,12 @@ int32_t end_file(InstallerApp& app, const CabNotification& n) {
   return 1;
 }
 
-void note_cabinet_opened(const CabNotification& n) {
-  if (!cabinet_trail.seen) {
-    cabinet_trail.seen = true;
-    cabinet_trail.next_name = bare_cabinet_name(n.text1);
+void note_cabinet_opened(CabinetTrail& trail, const CabNotification& n) {
+  if (!trail.seen) {
+    trail.seen = true;
+    trail.next_name = bare_cabinet_name(n.text1);
   }
-  cabinet_trail.path = n.text3 ? n.text3 : "";
+  trail.path = n.text3 ? n.text3 : "";
 }
 
 }  // namespace
@@ -68,7 +66,7 @@ int32_t on_cab_notify(CabNotifyKind kind, CabNotification* n) {
     case FileBegin: return begin_file(app, *n);
     case FileEnd: return end_file(app, *n);
     case CabinetNeeded: return locate_next_cabinet(n);
-    case CabinetOpened: note_cabinet_opened(*n); return 0;
+    case CabinetOpened: note_cabinet_opened(app.cabinet_trail, *n); return 0;
     default: return 0;
   }
 }

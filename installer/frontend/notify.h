@@ -10,12 +10,3 @@ int32_t on_cab_notify(CabNotifyKind kind, CabNotification* notification);
 // The next cabinet: 0 when text3 followed by text1 names a file (text3 possibly changed by the
 // user through the cabinet prompt), -1 when the user gave up.
 int32_t locate_next_cabinet(CabNotification* notification);
-
-// What the CabinetOpened notifications of one cab_extract call showed: the successor of the
-// cabinet the call started with, and the folder of the last cabinet opened.
-struct CabinetTrail {
-  bool seen = false;
-  std::string next_name;
-  std::string path;
-};
-extern CabinetTrail cabinet_trail;

@@ -60,10 +60,9 @@ int32_t on_inspect(CabNotifyKind kind, CabNotification* n) {
 std::string inspect(const std::u16string& module_path, Inspection& run) {
   InstallerApp app;
   app.module_path = module_path;
-  reset_process_state();
-  g_app = &app;
+  ServedApp served(app);
   std::string path = app.module_path.utf8();
-  int file = platform::open_file(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
+  int file = platform::open_path(path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
   if (file < 0) return platform::error_text(platform::last_error());
   bool read = read_package(app, file);
   platform::close_file(file);
@@ -77,7 +76,6 @@ std::string inspect(const std::u16string& module_path, Inspection& run) {
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   int ok = cab_extract(engine, name.c_str(), folder.c_str(), 0, on_inspect, nullptr, &run);
   cab_destroy(engine);
-  reset_process_state();
   if (ok) return {};
   if (!run.missing_cabinet.empty())
     return "the set continues in " + printable_name(run.missing_cabinet) + ", which is not beside it";

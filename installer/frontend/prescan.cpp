@@ -25,7 +25,7 @@ bool read_u32(int file, uint32_t& value) {
   return true;
 }
 
-bool skip(int file, uint32_t count) { return platform::seek_file(file, count, 1) >= 0; }
+bool skip(int file, uint32_t count) { return platform::seek_position(file, count, 1) >= 0; }
 
 // A NUL-terminated byte string, read byte by byte and dropped.
 bool skip_name(int file) {
@@ -41,12 +41,12 @@ struct HeaderCounts {
   uint16_t files = 0;
 };
 
-bool read_header(int file, HeaderCounts& counts) {
+bool read_header(int file, HeaderCounts& counts, CabinetPlacement& placement) {
   uint32_t signature, reserved1, cabinet_size, reserved2, reserved3;
   uint8_t minor, major;
   uint16_t flags, set_id, cabinet_index;
   if (!read_u32(file, signature) || !read_u32(file, reserved1) || !read_u32(file, cabinet_size) ||
-      !read_u32(file, reserved2) || !read_u32(file, files_offset) || !read_u32(file, reserved3) ||
+      !read_u32(file, reserved2) || !read_u32(file, placement.files_offset) || !read_u32(file, reserved3) ||
       !read_u8(file, minor) || !read_u8(file, major) || !read_u16(file, counts.folders) ||
       !read_u16(file, counts.files) || !read_u16(file, flags) || !read_u16(file, set_id) ||
       !read_u16(file, cabinet_index))
@@ -67,17 +67,18 @@ bool read_header(int file, HeaderCounts& counts) {
     if (!read_u32(file, start) || !read_u16(file, blocks) || !read_u16(file, type) ||
         !skip(file, folder_reserve))
       return false;
-    folder_starts.push_back(start);
+    placement.folder_starts.push_back(start);
   }
   return true;
 }
 
 }  // namespace
 
-uint64_t prescan_cabinet(int file) {
+uint64_t prescan_cabinet(int file, CabinetPlacement& placement) {
   HeaderCounts counts;
-  if (!read_header(file, counts)) return 0;
-  if (platform::seek_file(file, int64_t(cabinet_offset) + files_offset, 0) < 0) return 0;
+  if (!read_header(file, counts, placement)) return 0;
+  if (platform::seek_position(file, int64_t(placement.cabinet_offset) + placement.files_offset, 0) < 0)
+    return 0;
   uint64_t total = 0;
   for (uint16_t i = 0; i < counts.files; ++i) {
     uint32_t size, folder_start;

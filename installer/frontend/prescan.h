@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
-// The file is positioned at cabinet_offset. Fills files_offset and folder_starts; returns the
-// sum of the file sizes read (0 when the header cannot be read).
-uint64_t prescan_cabinet(int file);
+#include "installer/frontend/installer_app.h"
+
+// The file is positioned at placement.cabinet_offset. Fills placement.files_offset and
+// placement.folder_starts; returns the sum of the file sizes read (0 when the header cannot be
+// read).
+uint64_t prescan_cabinet(int file, CabinetPlacement& placement);

@@ -15,12 +15,13 @@
 // Seeks to the package, reads its settings block and sizes the cabinet behind it for the
 // progress bar. The file is closed by the caller whatever happens.
 bool read_package(InstallerApp& app, int file) {
-  if (platform::seek_file(file, package_offset(), 0) < 0) return false;
+  if (platform::seek_position(file, package_offset(), 0) < 0) return false;
   if (!read_package_header(file, app)) return false;
-  int64_t position = platform::seek_file(file, 0, 1);
+  int64_t position = platform::seek_position(file, 0, 1);
   if (position < 0 || position > UINT32_MAX) return false;
-  cabinet_offset = uint32_t(position);
-  app.total_bytes = prescan_cabinet(file);
+  app.placement = {};
+  app.placement.cabinet_offset = uint32_t(position);
+  app.total_bytes = prescan_cabinet(file, app.placement);
   return true;
 }
 
@@ -29,7 +30,7 @@ void show_system_error(InstallerApp& app, int code, uint32_t style) {
 }
 
 bool start_installation(InstallerApp& app) {
-  int file = platform::open_file(app.module_path.utf8(), platform::FileAccess::Read,
+  int file = platform::open_path(app.module_path.utf8(), platform::FileAccess::Read,
                                  platform::FileDisposition::OpenExisting);
   app.outcome = InstallOutcome::Failed;  // until the worker says otherwise
   if (file < 0) {

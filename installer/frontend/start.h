@@ -6,8 +6,8 @@
 
 #include "installer/frontend/installer_app.h"
 
-// The settings block at the package offset of the open own file, cabinet_offset and the
-// prescan; false when the package is cut short or missing.
+// The settings block at the package offset of the open own file, the cabinet's placement and
+// the prescan; false when the package is cut short or missing.
 bool read_package(InstallerApp& app, int file);
 
 // False makes the window destroy itself, which ends the program.

@@ -131,9 +131,9 @@ int uninstall_main(platform::InstallerUi& ui, const std::string& destination) {
 }
 
 bool is_bare_uninstaller(const std::string& own_path) {
-  int file = platform::open_file(own_path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
+  int file = platform::open_path(own_path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
   if (file < 0) return false;
-  int64_t size = platform::seek_file(file, 0, 2);
+  int64_t size = platform::seek_position(file, 0, 2);
   platform::close_file(file);
   return size == int64_t(package_offset()) && platform::is_regular_file(folder_of(own_path) + "/" + MANIFEST_NAME);
 }

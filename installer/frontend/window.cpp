@@ -100,18 +100,14 @@ int installer_main(platform::InstallerUi& ui, const std::u16string& module_path,
   app.options = options;
   app.output_syscalls = syscalls;
   platform::WorkerThread worker;
-  g_app = &app;
+  ServedApp served(app);
   app.module_path = module_path;
   app.worker = &worker;
-  if (!ui.create_window(utf16_to_utf8(DEFAULT_TITLE))) {
-    g_app = nullptr;
-    return int(InstallOutcome::Failed);
-  }
+  if (!ui.create_window(utf16_to_utf8(DEFAULT_TITLE))) return int(InstallOutcome::Failed);
   app.main_window = &ui;
   ui.queue().post({WM_INSTALL_START, 0, 0});
   ui.queue().run([&app](const platform::WindowMessage& m) { return installer_window_procedure(app, m); });
   // The worker's sends wait for the loop, so it is joined only now that the loop has ended.
   worker.join();
-  g_app = nullptr;
   return int(app.outcome);
 }

@@ -34,7 +34,7 @@ void split_cabinet_path(const WideString& module_path, std::string& name, std::s
 }
 
 int extract_call(CabEngine* engine, InstallerApp& app, const std::string& name, const std::string& path) {
-  cabinet_trail = {};
+  app.cabinet_trail = {};
   return cab_extract(engine, name.c_str(), path.c_str(), 0, on_cab_notify, nullptr, &app);
 }
 
@@ -44,11 +44,11 @@ enum class SetResult { Complete, GivenUp, Failed };
 // cabinets); the files that begin in later cabinets need a call of their own.
 SetResult extract_set(CabEngine* engine, InstallerApp& app, std::string name, std::string path) {
   int ok = extract_call(engine, app, name, path);
-  while (ok && !cabinet_trail.next_name.empty()) {
+  while (ok && !app.cabinet_trail.next_name.empty()) {
     char next_name[257] = {};
     char next_path[257] = {};
-    std::strncpy(next_name, cabinet_trail.next_name.c_str(), 256);
-    std::strncpy(next_path, cabinet_trail.path.c_str(), 256);
+    std::strncpy(next_name, app.cabinet_trail.next_name.c_str(), 256);
+    std::strncpy(next_path, app.cabinet_trail.path.c_str(), 256);
     CabNotification request{};
     request.text1 = next_name;
     request.text3 = next_path;

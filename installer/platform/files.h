@@ -1,5 +1,6 @@
 // Byte-stream files, folders and the current directory. Paths are UTF-8; handles are the
-// operating system's file descriptors, -1 on failure.
+// operating system's file descriptors, -1 on failure. After any failure last_error()
+// (process.h) holds the system's reason. Calls interrupted by a signal are retried.
 #pragma once
 
 #include <cstdint>
@@ -19,12 +20,14 @@ enum class FileDisposition {
 
 // Opening for writing fails on a file that has no write bit at all: such a file is read-only
 // for everyone, root included.
-int open_file(const std::string& path, FileAccess access, FileDisposition disposition);
-// Bytes read or written, -1 on failure.
+int open_path(const std::string& path, FileAccess access, FileDisposition disposition);
+// Reads until `count` bytes or the end of the file: fewer bytes only at the end, -1 on failure.
 int64_t read_file(int handle, void* buffer, uint32_t count);
+// Writes all `count` bytes; a failure after some bytes went out returns how many did (so the
+// caller sees a short write), a failure before any returns -1.
 int64_t write_file(int handle, const void* buffer, uint32_t count);
 // Origin 0 from the start, 1 from the current position, 2 from the end. New position or -1.
-int64_t seek_file(int handle, int64_t offset, int origin);
+int64_t seek_position(int handle, int64_t offset, int origin);
 bool close_file(int handle);
 
 bool path_exists(const std::string& path);  // anything under the name, a dangling link included

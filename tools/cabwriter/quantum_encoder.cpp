@@ -1,167 +1,65 @@
-// The parse: at each position the match that saves the most bits by the models' current
-// state, put off by one byte when the next position offers a better one (lazy matching).
 #include "quantum_encoder.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cassert>
 #include <stdexcept>
 
 #include "installer/cabinet/codec.h"
 #include "installer/cabinet/quantum_decoder.h"
-#include "quantum_match_finder.h"
+#include "quantum_parser.h"
 
 namespace cabwriter {
 
 namespace {
 
-constexpr uint32_t COST_REFRESH_TOKENS = 512;
-constexpr uint32_t LAZY_ENOUGH = 32;
-
-// Bits each symbol would cost now; refreshed now and then as the models adapt.
-struct CostTable {
-  float literal[256];
-  float selector[QUANTUM_SELECTORS];
-  float short_slot[QUANTUM_POSITION_SLOTS];
-  float medium_slot[QUANTUM_POSITION_SLOTS];
-  float long_slot[QUANTUM_POSITION_SLOTS];
-  float length_slot[QUANTUM_LENGTH_SLOTS];
-};
-
-void model_costs(const QuantumModel& model, float* cost) {
-  float total = float(model.cum[0]);
-  for (uint32_t i = 0; i < model.symbols; ++i)
-    cost[model.symbol[i]] = std::log2(total / float(model.cum[i] - model.cum[i + 1]));
-}
-
-void refresh_costs(CostTable& t, const QuantumModels& m) {
-  model_costs(m.selector, t.selector);
-  for (uint32_t s = 0; s < 4; ++s) {
-    float literal[QUANTUM_LITERAL_SYMBOLS];
-    model_costs(m.literal[s], literal);
-    for (uint32_t b = 0; b < QUANTUM_LITERAL_SYMBOLS; ++b) t.literal[s * 64 + b] = t.selector[s] + literal[b];
-  }
-  model_costs(m.short_position, t.short_slot);
-  model_costs(m.medium_position, t.medium_slot);
-  model_costs(m.long_position, t.long_slot);
-  model_costs(m.length, t.length_slot);
-}
-
-struct Choice {
-  uint32_t length = 0;  // 0: a literal
-  uint32_t offset = 0;
-  float gain = 0;       // bits saved against coding the same bytes as literals
-};
-
-class BlockParser {
- public:
-  BlockParser(std::span<const uint8_t> data, QuantumTokenEncoder& tokens, const QuantumOptions& options)
-      : data_(data),
-        tokens_(tokens),
-        finder_(data, tokens.window_size(), tokens.max_offset(3), tokens.max_offset(4),
-                std::max<uint32_t>(options.max_chain, 1), std::max<uint32_t>(options.nice_length, 3)) {}
-
-  void parse(uint32_t start, uint32_t end);
-
- private:
-  float match_cost(uint32_t length, uint32_t offset) const;
-  Choice search(uint32_t pos, uint32_t end);
-  void literal(uint32_t pos);
-  void refresh_if_due();
-
-  std::span<const uint8_t> data_;
-  QuantumTokenEncoder& tokens_;
-  QuantumMatchFinder finder_;
-  CostTable costs_{};
-  uint32_t tokens_since_refresh_ = COST_REFRESH_TOKENS;
-};
-
-float BlockParser::match_cost(uint32_t length, uint32_t offset) const {
-  uint32_t slot = tokens_.position_slot(offset);
-  float extra = float(QUANTUM_POSITION_EXTRA[slot]);
-  if (length == 3) return costs_.selector[4] + costs_.short_slot[slot] + extra;
-  if (length == 4) return costs_.selector[5] + costs_.medium_slot[slot] + extra;
-  uint32_t lslot = tokens_.length_slot(length);
-  return costs_.selector[6] + costs_.length_slot[lslot] + float(QUANTUM_LENGTH_EXTRA[lslot]) +
-         costs_.long_slot[slot] + extra;
-}
-
-// Records `pos` in the finder: every position is searched or skipped exactly once.
-Choice BlockParser::search(uint32_t pos, uint32_t end) {
-  Choice best;
-  uint32_t max_length = std::min(QUANTUM_MAX_MATCH, end - pos);
-  uint32_t summed = 0;
-  float literal_sum = 0;
-  finder_.candidates(pos, max_length, [&](uint32_t length, uint32_t offset) {
-    for (; summed < length; ++summed) literal_sum += costs_.literal[data_[pos + summed]];
-    float gain = literal_sum - match_cost(length, offset);
-    if (gain > best.gain) best = {length, offset, gain};
-  });
-  return best;
-}
-
-void BlockParser::literal(uint32_t pos) {
-  tokens_.literal(data_[pos]);
-  ++tokens_since_refresh_;
-}
-
-void BlockParser::refresh_if_due() {
-  if (tokens_since_refresh_ < COST_REFRESH_TOKENS) return;
-  refresh_costs(costs_, tokens_.models());
-  tokens_since_refresh_ = 0;
-}
-
-void BlockParser::parse(uint32_t start, uint32_t end) {
-  uint32_t pos = start;
-  refresh_if_due();
-  Choice current = search(pos, end);
-  while (pos < end) {
-    refresh_if_due();
-    if (current.length == 0) {
-      literal(pos++);
-      if (pos < end) current = search(pos, end);
-      continue;
-    }
-    // A long match is taken as it stands: putting it off would gain a byte at most.
-    Choice next;
-    if (current.length >= LAZY_ENOUGH)
-      finder_.skip(pos + 1);
-    else
-      next = search(pos + 1, end);  // a match needs 3 bytes, so pos + 1 < end
-    if (next.gain > current.gain) {
-      literal(pos++);
-      current = next;
-      continue;
-    }
-    tokens_.match(current.length, current.offset);
-    ++tokens_since_refresh_;
-    for (uint32_t q = pos + 2; q < pos + current.length; ++q) finder_.skip(q);
-    pos += current.length;
-    if (pos < end) current = search(pos, end);
-  }
-}
+// Bytes past a block that its last positions' hashes read.
+constexpr uint32_t LOOKAHEAD = 3;
 
 }  // namespace
 
+QuantumStreamEncoder::QuantumStreamEncoder(const QuantumOptions& options)
+    : tokens_(options.window_bits), parser_(std::make_unique<QuantumParser>(tokens_, options)) {}
+
+QuantumStreamEncoder::~QuantumStreamEncoder() = default;
+
+void QuantumStreamEncoder::feed(std::span<const uint8_t> piece, std::vector<CompressedBlock>& out) {
+  QuantumMatchFinder& finder = parser_->finder();
+  static_assert(CAB_BLOCK_SIZE + LOOKAHEAD < 2 * CAB_BLOCK_SIZE, "the finder holds a block and its lookahead");
+  while (!piece.empty()) {
+    piece = piece.subspan(finder.append(piece));
+    // Coding every whole block keeps what lies past the finder's next position below its
+    // lookahead room, so the next append takes something.
+    while (finder.end() - coded_ >= CAB_BLOCK_SIZE + LOOKAHEAD) code_block(coded_ + CAB_BLOCK_SIZE, out);
+    assert(finder.end() - coded_ < finder.lookahead_room());
+  }
+}
+
+void QuantumStreamEncoder::finish(std::vector<CompressedBlock>& out) {
+  uint32_t end = parser_->finder().end();
+  while (coded_ < end) code_block(std::min(end, coded_ + CAB_BLOCK_SIZE), out);
+}
+
+void QuantumStreamEncoder::code_block(uint32_t end, std::vector<CompressedBlock>& out) {
+  tokens_.begin_block();
+  parser_->parse(coded_, end);
+  CompressedBlock block;
+  block.bytes = tokens_.finish_block();
+  block.uncompressed_size = uint16_t(end - coded_);
+  // Literals cost little more than 8 bits each, so this cannot happen for any real input;
+  // a block past it would be refused by every reader.
+  if (block.bytes.size() > CAB_BLOCK_SIZE + QUANTUM_INPUT_SLACK)
+    throw std::runtime_error("Quantum block does not fit a reader's input buffer");
+  out.push_back(std::move(block));
+  coded_ = end;
+}
+
 std::vector<CompressedBlock> encode_quantum(std::span<const uint8_t> stream,
                                             const QuantumOptions& options, QuantumStats* stats) {
-  QuantumTokenEncoder tokens(options.window_bits);
-  if (stream.size() > UINT32_MAX - CAB_BLOCK_SIZE) throw std::invalid_argument("folder too large");
-  BlockParser parser(stream, tokens, options);
+  QuantumStreamEncoder encoder(options);
   std::vector<CompressedBlock> blocks;
-  for (size_t at = 0; at < stream.size(); at += CAB_BLOCK_SIZE) {
-    uint32_t end = uint32_t(std::min<size_t>(stream.size(), at + CAB_BLOCK_SIZE));
-    tokens.begin_block();
-    parser.parse(uint32_t(at), end);
-    CompressedBlock block;
-    block.bytes = tokens.finish_block();
-    block.uncompressed_size = uint16_t(end - at);
-    // Literals cost little more than 8 bits each, so this cannot happen for any real input;
-    // a block past it would be refused by every reader.
-    if (block.bytes.size() > CAB_BLOCK_SIZE + QUANTUM_INPUT_SLACK)
-      throw std::runtime_error("Quantum block does not fit a reader's input buffer");
-    blocks.push_back(std::move(block));
-  }
-  if (stats) *stats = tokens.stats();
+  encoder.feed(stream, blocks);
+  encoder.finish(blocks);
+  if (stats) *stats = encoder.stats();
   return blocks;
 }
 

@@ -9,6 +9,7 @@
 
 #include "folder_encoder.h"
 #include "quantum_token_encoder.h"
+#include "stream_encoder.h"
 
 namespace cabwriter {
 
@@ -18,8 +19,35 @@ struct QuantumOptions {
   uint32_t nice_length = 128;  // a match this long ends the search
 };
 
-// Throws std::invalid_argument for window bits outside 10 to 21. When `stats` is given it
-// receives the token counts.
+class QuantumParser;
+
+// The stream fed in pieces (see StreamEncoder). Holds about six times the window plus two
+// blocks, whatever the stream's length. The output does not depend on how the stream is cut:
+// a block is coded once the three bytes after it have arrived (its last positions' hashes
+// read them) or at finish().
+class QuantumStreamEncoder final : public StreamEncoder {
+ public:
+  // Throws std::invalid_argument for window bits outside 10 to 21.
+  explicit QuantumStreamEncoder(const QuantumOptions& options = {});
+  ~QuantumStreamEncoder() override;
+
+  // Throw std::runtime_error for a stream of 4 GiB or more, or a block no reader could take.
+  void feed(std::span<const uint8_t> piece, std::vector<CompressedBlock>& out) override;
+  void finish(std::vector<CompressedBlock>& out) override;
+
+  // The token counts so far.
+  const QuantumStats& stats() const { return tokens_.stats(); }
+
+ private:
+  void code_block(uint32_t end, std::vector<CompressedBlock>& out);
+
+  QuantumTokenEncoder tokens_;
+  std::unique_ptr<QuantumParser> parser_;
+  uint32_t coded_ = 0;  // stream bytes coded into blocks so far
+};
+
+// The whole stream at once, as the stream encoder makes it. Throws as that does. When `stats`
+// is given it receives the token counts.
 std::vector<CompressedBlock> encode_quantum(std::span<const uint8_t> stream,
                                             const QuantumOptions& options = {},
                                             QuantumStats* stats = nullptr);

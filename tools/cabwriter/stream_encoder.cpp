@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "installer/cabinet/codec.h"
+#include "installer/cabinet/quantum_tables.h"
 #include "lzx_stream_encoder.h"
+#include "quantum_encoder.h"
 
 namespace cabwriter {
 
@@ -38,6 +40,11 @@ std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder) {
 std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress, Effort effort) {
   if (method_of(type_compress) == METHOD_LZX)
     return std::make_unique<LzxStreamEncoder>(lzx_options(window_bits_of(type_compress), effort));
+  if (method_of(type_compress) == METHOD_QUANTUM) {
+    uint32_t bits = window_bits_of(type_compress);
+    if (bits >= QUANTUM_MIN_WINDOW_BITS && bits <= QUANTUM_MAX_WINDOW_BITS)
+      return std::make_unique<QuantumStreamEncoder>(QuantumOptions{.window_bits = bits});
+  }
   return whole_stream_adapter(default_encoder(type_compress, effort));
 }
 

@@ -44,7 +44,7 @@ int file_close(int handle) {
 }
 
 int32_t file_seek(int handle, int32_t offset, int origin) {
-  int64_t position = platform::seek_file(handle, offset, origin);
+  int64_t position = platform::seek_position(handle, offset, origin);
   if (position < 0 || position > 0x7FFFFFFF) return -1;
   return int32_t(position);
 }

@@ -31,7 +31,7 @@ int open_flags(FileAccess access, FileDisposition disposition) {
 
 }  // namespace
 
-int open_file(const std::string& path, FileAccess access, FileDisposition disposition) {
+int open_path(const std::string& path, FileAccess access, FileDisposition disposition) {
   if (access != FileAccess::Read) {
     struct stat info;
     if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
@@ -67,7 +67,7 @@ int64_t write_file(int handle, const void* buffer, uint32_t count) {
   return done;
 }
 
-int64_t seek_file(int handle, int64_t offset, int origin) {
+int64_t seek_position(int handle, int64_t offset, int origin) {
   int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : -1;
   if (whence < 0) {
     errno = EINVAL;

@@ -3,11 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -50,46 +45,17 @@ bool Viewable(Display* d, Window w, bool* overrideRedirect = nullptr) {
 
 }  // namespace
 
-XDisplay::XDisplay(const std::string& screen) {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  server_ = fork();
-  if (server_ == 0) {
-    dup2(fds[1], 3);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  char c;
-  while (poll(&p, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (number.empty()) return;
-  name_ = ":" + number;
-  dpy_ = XOpenDisplay(name_.c_str());
+XDisplay::XDisplay(const std::string& screen) : server_(screen) {
+  if (server_.running()) dpy_ = XOpenDisplay(server_.name().c_str());
 }
 
-void XDisplay::KillServer() {
-  if (server_ <= 0) return;
-  kill(server_, SIGKILL);
-  waitpid(server_, nullptr, 0);
-  server_ = -1;
-}
+void XDisplay::KillServer() { server_.kill_now(); }
 
 XDisplay::~XDisplay() {
   // A connection to a server that is gone cannot be closed; it is kept for the process's life.
   static auto* orphaned = new std::vector<Display*>;
-  if (dpy_ && server_ > 0) XCloseDisplay(dpy_);
-  if (dpy_ && server_ <= 0) orphaned->push_back(dpy_);
-  if (server_ > 0) {
-    kill(server_, SIGTERM);
-    waitpid(server_, nullptr, 0);
-  }
+  if (dpy_ && server_.running()) XCloseDisplay(dpy_);
+  if (dpy_ && !server_.running()) orphaned->push_back(dpy_);
 }
 
 unsigned long XDisplay::WaitForWindow(const std::string& title, int timeoutMs) {

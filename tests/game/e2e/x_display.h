@@ -1,12 +1,11 @@
 #pragma once
 // A private virtual display for one test, and what the tests need of it: finding the game's
 // window, capturing it, the close box, the menus that are open.
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
 #include "game/platform/colour.h"
+#include "xvfb_server.h"
 
 typedef struct _XDisplay Display;
 
@@ -27,7 +26,7 @@ class XDisplay {
   XDisplay& operator=(const XDisplay&) = delete;
 
   bool ok() const { return dpy_ != nullptr; }
-  const std::string& name() const { return name_; }  // ":N"
+  const std::string& name() const { return server_.name(); }  // ":N"
 
   // The top-level window with this title once it is mapped; 0 after the time-out.
   unsigned long WaitForWindow(const std::string& title, int timeoutMs);
@@ -46,8 +45,7 @@ class XDisplay {
   int MappedPopups();
 
  private:
-  pid_t server_ = -1;
-  std::string name_;
+  XvfbServer server_;
   Display* dpy_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include "installer/cabinet/codec.h"
 #include "quantum_encoder.h"
 #include "set_extractor.h"
+#include "stream_encoder.h"
 #include "test_data.h"
 
 using namespace cabwriter;
@@ -127,6 +128,58 @@ TEST_F(QuantumCabinet, ABlockCutShortFailsTheFolder) {
   auto result = memfs::extract_images({build_cabinet(folders)});
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error.code, CabError::DecoderFailed);
+}
+
+// The stream fed in pieces of the given sizes, in turn, the last (not 0) repeating.
+std::vector<CompressedBlock> encode_in_pieces(std::span<const uint8_t> stream, uint32_t window_bits,
+                                              const std::vector<size_t>& sizes) {
+  std::unique_ptr<StreamEncoder> encoder = make_stream_encoder(type_compress_of(METHOD_QUANTUM, window_bits));
+  std::vector<CompressedBlock> blocks;
+  for (size_t at = 0, turn = 0; at < stream.size(); ++turn) {
+    size_t n = std::min(sizes[std::min(turn, sizes.size() - 1)], stream.size() - at);
+    encoder->feed(stream.subspan(at, n), blocks);
+    at += n;
+  }
+  encoder->feed({}, blocks);
+  encoder->finish(blocks);
+  return blocks;
+}
+
+TEST_F(QuantumCabinet, AStreamFedInPiecesComesBackWhateverTheCuts) {
+  // Longer than the finder's buffer for the small windows, so it slides many times; cuts on
+  // both sides of a block's end and of the three bytes after it that a block waits for.
+  const std::vector<uint8_t> text = testdata::text_like(260000, 4);
+  const std::vector<uint8_t> binary = testdata::binary_like(140003, 5);
+  std::vector<uint8_t> stream = text;
+  stream.insert(stream.end(), binary.begin(), binary.end());
+  struct Cut {
+    const char* name;
+    std::vector<size_t> sizes;
+  };
+  const Cut cuts[] = {{"whole", {stream.size()}},     {"bytes", {1}},
+                      {"blocks", {32768}},            {"block and lookahead", {32771}},
+                      {"block less one", {32767}},    {"odd", {7, 32764, 5, 1, 65539, 3}},
+                      {"empty pieces between", {0, 40000, 0, 25000}}};
+  for (uint32_t bits : {10u, 16u, 21u}) {
+    const std::vector<CompressedBlock> whole = encode_quantum(stream, {.window_bits = bits});
+    for (const Cut& cut : cuts) {
+      SCOPED_TRACE(std::string(cut.name) + ", " + std::to_string(bits) + " bits");
+      std::vector<CompressedBlock> pieced = encode_in_pieces(stream, bits, cut.sizes);
+      ASSERT_EQ(pieced.size(), whole.size());
+      for (size_t i = 0; i < whole.size(); ++i) ASSERT_TRUE(pieced[i].bytes == whole[i].bytes) << "block " << i;
+
+      memfs::reset();
+      std::vector<SourceFolder> folders(1);
+      folders[0].type_compress = type_compress_of(METHOD_QUANTUM, bits);
+      folders[0].encoder = [&](std::span<const uint8_t> s) {
+        EXPECT_TRUE(std::equal(s.begin(), s.end(), stream.begin(), stream.end()));
+        return pieced;
+      };
+      folders[0].files = {file("text.txt", text), file("binary.dat", binary)};
+      testcab::expect_all_extracted(memfs::extract_images({build_cabinet(folders)}), folders);
+    }
+  }
+  EXPECT_TRUE(encode_in_pieces({}, 16, {1}).empty());
 }
 
 }  // namespace

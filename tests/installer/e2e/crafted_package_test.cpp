@@ -42,28 +42,17 @@ TEST_F(CraftedPackage, WithoutSettingsItExtractsHereAndAsksNothing) {
 }
 
 TEST_F(CraftedPackage, ADamagedCabinetIsReportedAndTheWrittenFilesStay) {
-  cabwriter::SourceFolder first, second;
-  first.files = {source_file("first.txt", pattern_bytes(20000, 3))};
-  second.files = {source_file("second.bin", pattern_bytes(200000, 4))};
-  cabwriter::CabinetImage cabinet = cabwriter::build_cabinet({first, second});
-  cabinet.folders[1].blocks[3].data[5] ^= 0x55;
-  vexapack::PackageSettings settings = shipped_settings("second.bin");
-  settings.desktop = 0x03;
-  std::string package = make_package(settings, cabwriter::serialize(cabinet));
+  DamagedPackageParts damaged = damaged_second_file_package();
+  std::string package = make_package(damaged.settings, damaged.cabinet);
   ProcessResult r = session.run(package, target.path() + "\n\n\n\n", start.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(e2e::count_of(r.output, "自己解凍書庫が破損しています。"), 1u) << r.output;
-  expect_files(target.path(), first.files);
+  expect_files(target.path(), damaged.intact_files);
   EXPECT_FALSE(exists(session.desktop() + "/Kestrovan.desktop"));  // a failed run makes no launchers
 }
 
 TEST_F(CraftedPackage, ACabinetElsewhereIsFoundThroughTheQuestion) {
-  cabwriter::SourceFolder folder;
-  for (int i = 0; i < 6; ++i) folder.files.push_back(source_file("file" + std::to_string(i), pattern_bytes(30000, 20 + i)));
-  cabwriter::SetOptions options;
-  options.max_cabinet_size = 70000;
-  folder.type_compress = 0;
-  std::vector<cabwriter::CabinetImage> set = cabwriter::build_set({folder}, options);
+  auto [folder, set] = three_cabinet_set();
   ASSERT_EQ(set.size(), 3u);
   std::string package = make_package(shipped_settings("file0"), cabwriter::serialize(set[0]));
   TempDir elsewhere;

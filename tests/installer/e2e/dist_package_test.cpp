@@ -13,19 +13,7 @@ namespace {
 
 constexpr char OVERWRITE[] = "を上書きしますか？";
 
-struct Contents {
-  std::string program;
-  std::vector<std::string> sources;  // the packed files, in the cabinet's order
-};
-
-Contents package_contents() {
-  Contents c;
-  std::ifstream in(PACKAGE_CONTENTS);
-  std::getline(in, c.program);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) c.sources.push_back(line);
-  return c;
-}
+PackageContents package_contents() { return read_package_contents(PACKAGE_CONTENTS); }
 
 std::string base_name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
@@ -62,7 +50,7 @@ class DistPackage : public ::testing::Test {
 
   e2e::Session session;
   TempDir start, target;
-  Contents contents;
+  PackageContents contents;
   std::string destination;
 };
 

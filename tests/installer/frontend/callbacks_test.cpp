@@ -37,21 +37,17 @@ TEST(FileFlags, MapToAccessAndDisposition) {
 class OwnFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    reset_process_state();
     std::vector<uint8_t> bytes(2000);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
     write_file(dir / "setup", bytes);
     write_file(dir / "disk2.cab", bytes);
     app.module_path = WideString::from_utf8(dir / "setup");
-    g_app = &app;
-    cabinet_offset = 100;
-    files_offset = 40;
-    folder_starts = {60, 500};
+    app.placement = {.cabinet_offset = 100, .files_offset = 40, .folder_starts = {60, 500}};
   }
-  void TearDown() override { reset_process_state(); }
 
   TempDir dir;
   InstallerApp app;
+  ServedApp served{app};
 };
 
 TEST_F(OwnFile, OpensPositionedAtTheCabinet) {

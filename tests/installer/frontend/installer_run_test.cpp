@@ -209,13 +209,7 @@ TEST_F(Run, AWindowThatCannotBeCreatedEndsAtOnce) {
 // Files that begin in the second and third cabinet are installed too, and the cabinet that is
 // not beside the installer is asked for.
 TEST_F(Run, ASetWhoseSecondCabinetIsElsewhere) {
-  cabwriter::SourceFolder big;
-  for (int i = 0; i < 6; ++i)
-    big.files.push_back(source_file("file" + std::to_string(i), pattern_bytes(30000, 10 + i)));
-  big.type_compress = 0;
-  cabwriter::SetOptions options;
-  options.max_cabinet_size = 70000;
-  std::vector<cabwriter::CabinetImage> set = cabwriter::build_set({big}, options);
+  auto [big, set] = three_cabinet_set();
   ASSERT_EQ(set.size(), 3u);
   write_file(packages / "setup", package_without_stub(shipped_settings("file0"), cabwriter::serialize(set[0])));
   write_file(target / set[1].file_name, cabwriter::serialize(set[1]));

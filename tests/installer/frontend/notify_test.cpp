@@ -17,12 +17,9 @@ namespace {
 class Notify : public ::testing::Test {
  protected:
   Notify() : here(dir.path()) {
-    reset_process_state();
-    g_app = &app;
     output.open_destination(".", false);
     app.output = &output;
   }
-  ~Notify() override { reset_process_state(); }
 
   CabNotification file_notification(const char* name, uint16_t attributes = 0x20) {
     CabNotification n{};
@@ -54,6 +51,7 @@ class Notify : public ::testing::Test {
   TempDir dir;
   ScopedChdir here;
   InstallerApp app;
+  ServedApp served{app};
   platform::OutputWriter output;
   platform::ScriptedUi ui;
   char name_buffer[257] = {};

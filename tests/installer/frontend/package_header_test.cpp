@@ -20,11 +20,11 @@ struct HeaderRead {
 void read_from(const std::vector<uint8_t>& bytes, HeaderRead& result) {
   TempDir dir;
   write_file(dir / "package", bytes);
-  int file = platform::open_file(dir / "package", platform::FileAccess::Read,
+  int file = platform::open_path(dir / "package", platform::FileAccess::Read,
                                  platform::FileDisposition::OpenExisting);
   ASSERT_GE(file, 0);
   result.ok = read_package_header(file, result.app);
-  result.position = platform::seek_file(file, 0, 1);
+  result.position = platform::seek_position(file, 0, 1);
   platform::close_file(file);
 }
 

@@ -11,19 +11,24 @@ namespace {
 
 constexpr uint32_t AT = 1000;  // where the cabinet starts in the test file
 
-uint64_t prescan_bytes(const std::vector<uint8_t>& cabinet) {
-  reset_process_state();
+uint64_t prescan_bytes(const std::vector<uint8_t>& cabinet, CabinetPlacement& placement) {
   TempDir dir;
   std::vector<uint8_t> file(AT + cabinet.size(), 0xEE);
   std::copy(cabinet.begin(), cabinet.end(), file.begin() + AT);
   write_file(dir / "package", file);
-  int handle = platform::open_file(dir / "package", platform::FileAccess::Read,
+  int handle = platform::open_path(dir / "package", platform::FileAccess::Read,
                                    platform::FileDisposition::OpenExisting);
-  cabinet_offset = AT;
-  platform::seek_file(handle, AT, 0);
-  uint64_t total = prescan_cabinet(handle);
+  placement = {};
+  placement.cabinet_offset = AT;
+  platform::seek_position(handle, AT, 0);
+  uint64_t total = prescan_cabinet(handle, placement);
   platform::close_file(handle);
   return total;
+}
+
+uint64_t prescan_bytes(const std::vector<uint8_t>& cabinet) {
+  CabinetPlacement placement;
+  return prescan_bytes(cabinet, placement);
 }
 
 cabwriter::CabinetImage three_folders() {
@@ -44,10 +49,11 @@ TEST(Prescan, SumsTheSizesAndNotesTheOffsets) {
   cabinet.has_next = true;  // names are skipped byte by byte
   cabinet.next_cabinet = "next.cab";
   cabinet.next_disk = "Disk 2";
-  EXPECT_EQ(prescan_bytes(cabwriter::serialize(cabinet)), 70000u + 123 + 40000 + 5);
+  CabinetPlacement placement;
+  EXPECT_EQ(prescan_bytes(cabwriter::serialize(cabinet), placement), 70000u + 123 + 40000 + 5);
   cabwriter::CabinetLayout layout = cabwriter::layout_of(cabinet);
-  EXPECT_EQ(files_offset, layout.first_file);
-  EXPECT_EQ(folder_starts, layout.folder_data);
+  EXPECT_EQ(placement.files_offset, layout.first_file);
+  EXPECT_EQ(placement.folder_starts, layout.folder_data);
 }
 
 TEST(Prescan, SizesAreUnsignedAndSummedIn64Bits) {

@@ -121,19 +121,7 @@ class GtkInstall : public ::testing::Test {
 
 VirtualDisplay* GtkInstall::display = nullptr;
 
-struct Contents {
-  std::string program;
-  std::vector<std::string> sources;
-};
-
-Contents package_contents() {
-  Contents c;
-  std::ifstream in(PACKAGE_CONTENTS);
-  std::getline(in, c.program);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) c.sources.push_back(line);
-  return c;
-}
+PackageContents package_contents() { return read_package_contents(PACKAGE_CONTENTS); }
 
 class ShippedPackage : public GtkInstall {
  protected:
@@ -141,7 +129,7 @@ class ShippedPackage : public GtkInstall {
     for (const std::string& source : contents.sources)
       EXPECT_EQ(read_file(destination + "/" + base_name(source)), read_file(source)) << source;
   }
-  Contents contents = package_contents();
+  PackageContents contents = package_contents();
   std::string destination = target / "Ruziz Kestrovan";
 };
 
@@ -283,14 +271,8 @@ TEST_F(GtkInstall, TheTerminalFrontEndStopsOnSigintWithWholeFiles) {
 }
 
 TEST_F(GtkInstall, ADamagedPackageShowsItsMessageOnce) {
-  cabwriter::SourceFolder first, second;
-  first.files = {source_file("first.txt", pattern_bytes(20000, 3))};
-  second.files = {source_file("second.bin", pattern_bytes(200000, 4))};
-  cabwriter::CabinetImage cabinet = cabwriter::build_cabinet({first, second});
-  cabinet.folders[1].blocks[3].data[5] ^= 0x55;
-  vexapack::PackageSettings settings = shipped_settings("second.bin");
-  settings.desktop = 0x03;
-  auto run = start_installer(make_package(settings, cabwriter::serialize(cabinet)));
+  DamagedPackageParts damaged = damaged_second_file_package();
+  auto run = start_installer(make_package(damaged.settings, damaged.cabinet));
   answer_install_dialog(target.path());
   WindowInfo box;
   ASSERT_TRUE(display->wait_for_window(ERROR_CAPTION, box));
@@ -300,7 +282,7 @@ TEST_F(GtkInstall, ADamagedPackageShowsItsMessageOnce) {
   key("Return");
   EXPECT_EQ(finish(*run, &messages), 1) << run->output();
   EXPECT_EQ(messages.size(), 1u);
-  EXPECT_EQ(read_file(target / "first.txt"), first.files[0].data);
+  EXPECT_EQ(read_file(target / "first.txt"), damaged.intact_files[0].data);
   EXPECT_FALSE(exists(home / "Desktop/Kestrovan.desktop"));
   expect_quiet(*run);
 }
@@ -324,12 +306,7 @@ TEST_F(GtkInstall, AFolderThatCannotBeMadeIsReportedAndNothingIsExtracted) {
 }
 
 TEST_F(GtkInstall, TheCabinetPromptStaysUntilItsFolderHoldsTheCabinet) {
-  cabwriter::SourceFolder folder;
-  for (int i = 0; i < 6; ++i) folder.files.push_back(source_file("file" + std::to_string(i), pattern_bytes(30000, 20 + i)));
-  folder.type_compress = 0;
-  cabwriter::SetOptions options;
-  options.max_cabinet_size = 70000;
-  std::vector<cabwriter::CabinetImage> set = cabwriter::build_set({folder}, options);
+  auto [folder, set] = three_cabinet_set();
   ASSERT_EQ(set.size(), 3u);
   std::string package = make_package(shipped_settings("file0"), cabwriter::serialize(set[0]));
   TempDir elsewhere;

@@ -2,10 +2,10 @@
 // as a user would and screenshots into $KV_SCREENSHOT_DIR when that is set.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "xvfb_server.h"
 
 namespace testsupport {
 
@@ -17,12 +17,11 @@ struct WindowInfo {
 
 class VirtualDisplay {
  public:
-  VirtualDisplay();  // starts Xvfb; name() is empty when it could not start
-  ~VirtualDisplay();
+  VirtualDisplay() = default;  // starts Xvfb; name() is empty when it could not start
   VirtualDisplay(const VirtualDisplay&) = delete;
   VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
-  const std::string& name() const { return name_; }  // ":N"
+  const std::string& name() const { return server_.name(); }  // ":N"
   // Runs xdotool with the arguments; its standard output.
   std::string xdotool(const std::vector<std::string>& arguments) const;
   // The mapped windows whose name matches the regular expression.
@@ -33,8 +32,9 @@ class VirtualDisplay {
   void screenshot(const std::string& name) const;
 
  private:
-  pid_t server_ = -1;
-  std::string name_;
+  std::string display_env() const { return "DISPLAY=" + server_.name(); }
+
+  kv::test::XvfbServer server_;
 };
 
 }  // namespace testsupport

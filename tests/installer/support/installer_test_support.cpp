@@ -196,6 +196,37 @@ vexapack::PackageSettings shipped_settings(const std::string& program) {
   return s;
 }
 
+DamagedPackageParts damaged_second_file_package() {
+  cabwriter::SourceFolder first, second;
+  first.files = {source_file("first.txt", pattern_bytes(20000, 3))};
+  second.files = {source_file("second.bin", pattern_bytes(200000, 4))};
+  cabwriter::CabinetImage cabinet = cabwriter::build_cabinet({first, second});
+  cabinet.folders[1].blocks[3].data[5] ^= 0x55;
+  DamagedPackageParts parts{shipped_settings("second.bin"), cabwriter::serialize(cabinet), first.files};
+  parts.settings.desktop = 0x03;
+  return parts;
+}
+
+ThreeCabinetSet three_cabinet_set() {
+  ThreeCabinetSet set;
+  for (int i = 0; i < 6; ++i)
+    set.folder.files.push_back(source_file("file" + std::to_string(i), pattern_bytes(30000, 20 + i)));
+  set.folder.type_compress = 0;
+  cabwriter::SetOptions options;
+  options.max_cabinet_size = 70000;
+  set.cabinets = cabwriter::build_set({set.folder}, options);
+  return set;
+}
+
+PackageContents read_package_contents(const std::string& list_path) {
+  PackageContents c;
+  std::ifstream in(list_path);
+  std::getline(in, c.program);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) c.sources.push_back(line);
+  return c;
+}
+
 WindowThread::WindowThread(InstallerApp& app, platform::ScriptedUi& ui) : ui_(ui) {
   app.main_window = &ui;
   thread_ = std::thread([&app, &ui] {

@@ -81,6 +81,30 @@ std::vector<uint8_t> package_without_stub(const vexapack::PackageSettings& setti
 // The settings of the shipped package.
 vexapack::PackageSettings shipped_settings(const std::string& program);
 
+// Two MSZIP folders, first.txt (20000 bytes) then second.bin (200000 bytes) with a byte of its
+// fourth data block flipped; shipped settings for second.bin with a ticked desktop launcher.
+struct DamagedPackageParts {
+  vexapack::PackageSettings settings;
+  std::vector<uint8_t> cabinet;
+  std::vector<cabwriter::SourceFile> intact_files;  // the first folder's, written before the damage
+};
+DamagedPackageParts damaged_second_file_package();
+
+// Six stored files of 30000 bytes (file0 to file5) cut into a set of three cabinets.
+struct ThreeCabinetSet {
+  cabwriter::SourceFolder folder;
+  std::vector<cabwriter::CabinetImage> cabinets;
+};
+ThreeCabinetSet three_cabinet_set();
+
+// What the release build packed: the program, then the packed files in the cabinet's order,
+// one per line of the list the build writes beside the package.
+struct PackageContents {
+  std::string program;
+  std::vector<std::string> sources;
+};
+PackageContents read_package_contents(const std::string& list_path);
+
 // Runs the installer's window loop on its own thread with the scripted front end; the test's
 // thread plays the worker.
 class WindowThread {
