@@ -250,7 +250,7 @@ std::vector<PlannedFolder> plan_folders(const std::vector<SourceFolder>& sources
   for (const SourceFolder& source : sources) {
     PlannedFolder f;
     f.type_compress = source.type_compress;
-    f.encoder = source.encoder;
+    f.encoder = source.encoder ? source.encoder : default_encoder(source.type_compress, source.effort);
     f.files = source.files;
     encode(f);
     folders.push_back(std::move(f));

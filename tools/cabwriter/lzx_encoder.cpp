@@ -9,9 +9,9 @@ namespace cabwriter {
 
 namespace {
 
-// Hash-chain candidates at the highest effort: on text, about 3% smaller than the default's
-// 48 for about three times the time; longer chains gain little more.
-constexpr uint32_t MAX_EFFORT_CHAIN = 256;
+// Hash-chain candidates at the highest effort: on 16 MiB of C headers about 3% smaller than
+// the default's 48 for three times the time; 256 gains 1.5% more for four times that again.
+constexpr uint32_t MAX_EFFORT_CHAIN = 128;
 
 }  // namespace
 

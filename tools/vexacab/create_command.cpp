@@ -73,7 +73,7 @@ std::vector<cabwriter::SourceFolder> read_folders(const CreateOptions& options,
   for (const std::vector<size_t>& members : plan) {
     cabwriter::SourceFolder folder;
     folder.type_compress = options.type_compress;
-    cabwriter::FolderEncoder encode = cabwriter::default_encoder(options.type_compress);
+    cabwriter::FolderEncoder encode = cabwriter::default_encoder(options.type_compress, options.effort);
     folder.encoder = [encode, &progress](std::span<const uint8_t> stream) {
       auto blocks = encode(stream);
       progress.advance(stream.size());
