@@ -9,7 +9,6 @@
 // never touches memory beyond the copy and its padding.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -37,19 +36,10 @@ inline void swap_words(uint8_t* out, const uint8_t* in, uint32_t size) {
   std::memset(out + i, 0, size + SWAP_PADDING - i);
 }
 
+// Compilers turn this into one load and a byte swap where the machine has them.
 inline uint64_t load_big_endian64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  if constexpr (std::endian::native == std::endian::little) {
-#if defined(__GNUC__) || defined(__clang__)
-    v = __builtin_bswap64(v);
-#else
-    v = ((v & 0x00000000FFFFFFFFull) << 32) | (v >> 32);
-    v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
-    v = ((v & 0x00FF00FF00FF00FFull) << 8) | ((v >> 8) & 0x00FF00FF00FF00FFull);
-#endif
-  }
-  return v;
+  return uint64_t(p[0]) << 56 | uint64_t(p[1]) << 48 | uint64_t(p[2]) << 40 | uint64_t(p[3]) << 32 |
+         uint64_t(p[4]) << 24 | uint64_t(p[5]) << 16 | uint64_t(p[6]) << 8 | uint64_t(p[7]);
 }
 
 struct BitReader {
