@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "common/toolkit/system_data_dirs.h"
 #include "game/platform/file_store.h"
 
 namespace kv {
@@ -40,6 +41,7 @@ gboolean OnSignal(gpointer f) {
 bool StartToolkit(int* argc, char*** argv) {
   g_set_prgname(kWindowClass);
   gdk_set_program_class(kWindowClass);
+  kv::toolkit::give_toolkit_system_data_dirs();
   if (!gtk_init_check(argc, argv)) return false;
   std::string folder = ExecutableFolder();
   std::string icon = FindNameNoCase(folder, kIconFile);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/toolkit/system_data_dirs.h"
 #include "installer/platform/gtk/dialog_kit.h"
 
 namespace platform {
@@ -33,6 +34,7 @@ GtkWidget* put(GtkWidget* fixed, GtkWidget* control, int x, int y, int width, in
 }  // namespace
 
 std::unique_ptr<GtkUi> GtkUi::open() {
+  kv::toolkit::give_toolkit_system_data_dirs();
   if (!gtk_init_check(nullptr, nullptr)) return nullptr;
   install_installer_style();
   return std::unique_ptr<GtkUi>(new GtkUi());

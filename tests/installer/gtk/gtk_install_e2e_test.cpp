@@ -48,13 +48,13 @@ class GtkInstall : public ::testing::Test {
   }
 
   std::unique_ptr<BackgroundProcess> start_installer(const std::string& package) {
-    // The shared data folder comes first so that menu launchers stay here; the system's
-    // follow, for the toolkit's icons and file types. No session bus here: the file chooser
-    // keeps its settings in memory.
+    // Only the shared data folder, so that menu launchers stay here: the toolkit must still
+    // find its icons and file types (it aborted at the first message box without them). No
+    // session bus here: the file chooser keeps its settings in memory.
     return std::make_unique<BackgroundProcess>(
         package, start.path(),
         std::vector<std::string>{"DISPLAY=" + display->name(), "VEXASFX_UI=gtk", "HOME=" + home.path(),
-                                 "XDG_DATA_DIRS=" + shared.path() + ":/usr/local/share:/usr/share", "XDG_DATA_HOME=",
+                                 "XDG_DATA_DIRS=" + shared.path(), "XDG_DATA_HOME=",
                                  "XDG_CONFIG_HOME=", "WAYLAND_DISPLAY=", "GSETTINGS_BACKEND=memory"});
   }
   std::string make_package(const vexapack::PackageSettings& settings, const std::vector<uint8_t>& cabinet) {
