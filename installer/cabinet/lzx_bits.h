@@ -1,28 +1,57 @@
 // LZX bit reader: 16-bit little-endian words, each read most significant bit first.
 //
-// The next bit sits at bit 63 of a 64-bit buffer. A refill leaves at least 48 bits. While eight
-// input bytes remain it loads four words at once; the bits below the counted ones then already
-// hold the following word's leading bits, which the next load ORs in again unchanged. Near the
-// end words are taken one at a time, and words past the data read as zero: the reader never
-// touches memory beyond the input it was given.
+// The reader works on a copy of the frame's input with the two bytes of every word swapped
+// (swap_words), so that the stream reads as plain big-endian bytes, followed by eight zero
+// bytes. The next bit sits at bit 63 of a 64-bit buffer. A refill loads eight bytes at once and
+// counts the whole bytes that fit, leaving at least 56 bits; the bits below the counted ones
+// already hold the next byte's leading bits, which the next load ORs in again unchanged. Bytes
+// past the data read as zero: past the copy's end nothing is loaded at all, so the reader
+// never touches memory beyond the copy and its padding.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
 namespace lzx {
 
+// Room past the data in a swapped copy: a whole load from any offset up to the data's size.
+constexpr uint32_t SWAP_PADDING = 8;
+
+// Copies `size` bytes of LZX input to `out` (room for size + SWAP_PADDING bytes) with each
+// word's bytes swapped, an odd last byte taken as a word whose high byte is zero, and zeros
+// after it.
+inline void swap_words(uint8_t* out, const uint8_t* in, uint32_t size) {
+  uint32_t i = 0;
+  for (; i + 1 < size; i += 2) {
+    uint16_t word;
+    std::memcpy(&word, in + i, 2);
+    word = uint16_t(word << 8 | word >> 8);
+    std::memcpy(out + i, &word, 2);
+  }
+  if (i < size) {
+    out[i] = 0;
+    out[i + 1] = in[i];
+    i += 2;
+  }
+  std::memset(out + i, 0, size + SWAP_PADDING - i);
+}
+
+// Compilers turn this into one load and a byte swap where the machine has them.
+inline uint64_t load_big_endian64(const uint8_t* p) {
+  return uint64_t(p[0]) << 56 | uint64_t(p[1]) << 48 | uint64_t(p[2]) << 40 | uint64_t(p[3]) << 32 |
+         uint64_t(p[4]) << 24 | uint64_t(p[5]) << 16 | uint64_t(p[6]) << 8 | uint64_t(p[7]);
+}
+
 struct BitReader {
-  const uint8_t* input;
-  uint32_t size;      // bytes of data
-  uint32_t start;     // offset where the reader (re)started
-  uint32_t position;  // offset of the next byte to load; may pass size
+  const uint8_t* input;  // a swapped copy (swap_words)
+  uint32_t size;         // bytes of data
+  uint32_t start;        // offset where the reader (re)started
+  uint32_t position;     // offset of the next byte to load; may pass size
   uint64_t buffer;
   int32_t count;  // valid bits at the top of buffer
 
-  void restart(const uint8_t* data, uint32_t data_size, uint32_t at) {
-    input = data;
+  void restart(const uint8_t* swapped, uint32_t data_size, uint32_t at) {
+    input = swapped;
     size = data_size;
     start = at;
     position = at;
@@ -30,39 +59,12 @@ struct BitReader {
     count = 0;
   }
 
-  static uint64_t words_msb_first(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    // Little-endian load gives w0 | w1 << 16 | w2 << 32 | w3 << 48; put w0 on top.
-    v = (v << 32) | (v >> 32);
-    return ((v & 0xFFFF0000FFFF0000ull) >> 16) | ((v & 0x0000FFFF0000FFFFull) << 16);
-  }
-
-  uint32_t word_at(uint32_t at) const {
-    uint32_t lo = at < size ? input[at] : 0;
-    uint32_t hi = at + 1 < size ? input[at + 1] : 0;
-    return lo | (hi << 8);
-  }
-
-  void refill_slow() {
-    while (count <= 47) {
-      buffer |= uint64_t(word_at(position)) << (48 - count);
-      count += 16;
-      position += 2;
-    }
-  }
-
-  // Afterwards at least 48 bits are valid.
+  // Afterwards at least 56 bits are valid.
   inline void refill() {
-    if (size >= 8 && position <= size - 8) [[likely]] {
-      buffer |= words_msb_first(input + position) >> count;
-      uint32_t words = uint32_t(63 - count) >> 4;
-      count += int32_t(words * 16);
-      position += words * 2;
-    } else {
-      refill_slow();
-    }
+    if (position <= size) [[likely]] buffer |= load_big_endian64(input + position) >> count;
+    uint32_t bytes = uint32_t(63 - count) >> 3;
+    count += int32_t(bytes * 8);
+    position += bytes;
   }
 
   uint32_t peek(uint32_t n) const { return uint32_t(buffer >> (64 - n)); }

@@ -72,10 +72,10 @@ bool read_aligned_tree(DecoderState& s) {
 // The uncompressed block's bytes start at the next word boundary with R0, R1, R2.
 bool enter_uncompressed(DecoderState& s) {
   if (s.bits.overrun()) return false;
-  uint32_t at = s.bits.aligned_byte_position();
-  const uint32_t size = s.bits.size;
+  uint32_t at = s.swap_base + s.bits.aligned_byte_position();
+  const uint32_t size = s.input_size;
   if (at > size || size - at < 12) return false;
-  const uint8_t* p = s.bits.input + at;
+  const uint8_t* p = s.input + at;
   s.r0 = read_le32(p);
   s.r1 = read_le32(p + 4);
   s.r2 = read_le32(p + 8);
@@ -89,8 +89,7 @@ bool read_block_header(DecoderState& s) {
   BitReader& bits = s.bits;
   if (s.block_type == BLOCK_UNCOMPRESSED) {
     // The bits resume after the previous block's bytes and its pad byte.
-    uint32_t at = s.byte_position + (s.block_size & 1);
-    bits.restart(bits.input, bits.size, at);
+    restart_bits(s, s.byte_position + (s.block_size & 1));
   }
   if (s.e8_header_pending) {
     s.e8_header_pending = false;
@@ -123,12 +122,21 @@ bool read_block_header(DecoderState& s) {
   }
 }
 
+void restart_bits(DecoderState& s, uint32_t at) {
+  // Past the input nothing is loaded, whatever the copy's step: the reader finds only zeros.
+  if (at <= s.input_size && ((at - s.swap_base) & 1)) {
+    swap_words(s.swapped, s.input + at, s.input_size - at);
+    s.swap_base = at;
+  }
+  s.bits.restart(s.swapped, s.input_size - s.swap_base, at - s.swap_base);
+}
+
 bool copy_uncompressed(DecoderState& s, uint32_t n) {
-  const uint32_t size = s.bits.size;
+  const uint32_t size = s.input_size;
   if (s.byte_position > size || size - s.byte_position < n) return false;
   uint8_t* window = s.window;
   uint32_t pos = s.position;
-  std::memcpy(window + pos, s.bits.input + s.byte_position, n);
+  std::memcpy(window + pos, s.input + s.byte_position, n);
   if (pos < MIRROR_SPAN) {
     uint32_t end = pos + n < MIRROR_SPAN ? pos + n : MIRROR_SPAN;
     std::memcpy(window + s.window_size + pos, window + pos, end - pos);

@@ -17,7 +17,7 @@ struct Repeats {
 };
 
 // Turns a match's position slot into its offset and updates the repeated offsets. The reader
-// holds at least 48 bits.
+// holds at least 17 bits, or 21 in an aligned block.
 template <bool kAligned>
 inline uint32_t match_offset(DecoderState& s, BitReader& bits, Repeats& r, uint32_t slot) {
   uint32_t offset;
@@ -47,6 +47,14 @@ inline uint32_t match_offset(DecoderState& s, BitReader& bits, Repeats& r, uint3
   return offset;
 }
 
+inline void prefetch(const uint8_t* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
+}
+
 // Copies a match whose source does not wrap (it may run into the tail). Chunks are used only
 // when source and destination are at least 8 apart, so no chunk reads bytes it has just
 // written and nothing is written past the match end.
@@ -70,6 +78,32 @@ inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
     for (uint32_t i = 0; i < len; ++i) dst[i] = src[i];
   }
 }
+
+// A match whose copy is put off until the next match, so that its source, likely far back in
+// the window and out of the nearest caches, loads while the symbols after it are decoded.
+// Only a source that lies wholly before its match is deferred: the bytes written meanwhile
+// (literals) all lie past the match, so never within its source. Deferring further, with
+// several copies in flight, measured slower.
+class PendingCopy {
+ public:
+  void defer(uint8_t* window, uint32_t at, uint32_t from, uint32_t length) {
+    assert(from < at && length > 0);
+    finish(window);
+    prefetch(window + from);
+    prefetch(window + from + length - 1);
+    pos_ = at;
+    src_ = from;
+    len_ = length;
+  }
+  void finish(uint8_t* window) {
+    if (len_ == 0) return;
+    copy_match(window + pos_, window + src_, len_);
+    len_ = 0;
+  }
+
+ private:
+  uint32_t pos_ = 0, src_ = 0, len_ = 0;
+};
 
 // Decodes one literal or match with the mirror kept and every source byte masked.
 template <bool kAligned>
@@ -118,8 +152,9 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   const uint16_t* const main_table = s.main_table;
   const uint16_t* const length_table = s.length_table;
   uint32_t pos = s.position;
+  PendingCopy pending;
   while (ok && pos < end) {
-    // A refill leaves 48 bits: room for two main symbols and a length symbol, 16 bits each.
+    // A refill leaves 56 bits: room for three main symbols of up to 16 bits.
     bits.refill();
     uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
     if (symbol < NUM_CHARS) {
@@ -128,23 +163,37 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
       symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
       if (symbol < NUM_CHARS) {
         window[pos++] = uint8_t(symbol);
-        continue;
+        if (pos == end) break;
+        symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
+        if (symbol < NUM_CHARS) {
+          window[pos++] = uint8_t(symbol);
+          continue;
+        }
       }
     }
-    assert(bits.count >= 16);
+    // And room for a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned
+    // symbol of 7).
+    bits.refill();
     symbol -= NUM_CHARS;
     uint32_t len = symbol & 7;
     if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
     len += MIN_MATCH;
-    bits.refill();
     uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
     if (len > end - pos) {
       ok = false;
       break;
     }
-    copy_match(window + pos, window + ((pos - offset) & mask), len);
+    uint32_t src = (pos - offset) & mask;
+    if (src < pos) {
+      pending.defer(window, pos, src, len);  // runs the previous one first
+    } else {
+      // A source in the window's older part may be what the next bytes overwrite: copied now.
+      pending.finish(window);
+      copy_match(window + pos, window + src, len);
+    }
     pos += len;
   }
+  pending.finish(window);
   s.bits = bits;
   s.position = pos;
   s.r0 = r.r0;

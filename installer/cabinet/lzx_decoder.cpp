@@ -20,6 +20,7 @@ struct LzxDecoder {
   AllocFn alloc;
   FreeFn free;
   uint32_t block_size;
+  uint32_t input_capacity;
   DecoderState* state;
 };
 
@@ -38,6 +39,9 @@ void reset_state(DecoderState& s) {
   s.e8_size = 0;
   s.e8_position = 0;
   s.frame_count = 0;
+  s.input = nullptr;
+  s.input_size = 0;
+  s.swap_base = 0;
   s.bits.restart(nullptr, 0, 0);
   s.byte_position = 0;
 }
@@ -47,13 +51,13 @@ void reset_state(DecoderState& s) {
 namespace {
 
 bool decode_frame(DecoderState& s, const uint8_t* input, uint32_t input_size, uint32_t wanted) {
-  if (s.block_type == BLOCK_UNCOMPRESSED) {
-    s.bits.input = input;
-    s.bits.size = input_size;
-    s.byte_position = 0;
-  } else {
-    s.bits.restart(input, input_size, 0);
-  }
+  s.input = input;
+  s.input_size = input_size;
+  swap_words(s.swapped, input, input_size);
+  s.swap_base = 0;
+  s.bits.restart(s.swapped, input_size, 0);
+  // An uncompressed block that goes on from the previous frame continues at its first byte.
+  if (s.block_type == BLOCK_UNCOMPRESSED) s.byte_position = 0;
   while (wanted > 0) {
     if (s.header_needed && !read_block_header(s)) return false;
     uint32_t n = s.block_left < wanted ? s.block_left : wanted;
@@ -101,6 +105,7 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
   d->alloc = alloc;
   d->free = free;
   d->block_size = *block_size;
+  d->input_capacity = *input_capacity;
   d->state = static_cast<DecoderState*>(alloc(sizeof(DecoderState)));
   if (!d->state) {
     free_decoder(d);
@@ -108,18 +113,21 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
   }
   DecoderState& s = *d->state;
   s.window = nullptr;
+  s.swapped = nullptr;
   uint32_t window_size = config ? config->window_size : 0;
   if (!valid_window_size(window_size)) {
     free_decoder(d);
     return CodecStatus::NoMemory;
   }
-  s.window = static_cast<uint8_t*>(alloc(window_size + WINDOW_TAIL));
+  // One allocation: the window with its tail, then the room for the swapped input.
+  s.window = static_cast<uint8_t*>(alloc(window_size + WINDOW_TAIL + *input_capacity + SWAP_PADDING));
   if (!s.window) {
     free_decoder(d);
     return CodecStatus::NoMemory;
   }
   // Matches reaching before a folder's start read the window as it stands; start it known.
   std::memset(s.window, 0, window_size + WINDOW_TAIL);
+  s.swapped = s.window + window_size + WINDOW_TAIL;
   s.window_size = window_size;
   s.window_mask = window_size - 1;
   s.slots = slot_count(window_size);
@@ -139,7 +147,7 @@ CodecStatus lzx_decompress(LzxDecoder* handle, const uint8_t* input, uint32_t in
   if (!output_size) return CodecStatus::BadSize;
   uint32_t wanted = *output_size;
   *output_size = 0;
-  if (wanted > handle->block_size) return CodecStatus::BadSize;
+  if (wanted > handle->block_size || input_size > handle->input_capacity) return CodecStatus::BadSize;
   if ((wanted > 0 && !output) || (input_size > 0 && !input)) return CodecStatus::DataError;
 
   DecoderState& s = *handle->state;

@@ -9,7 +9,7 @@
 
 namespace lzx {
 
-constexpr uint32_t MAIN_TABLE_BITS = 12;
+constexpr uint32_t MAIN_TABLE_BITS = 13;
 constexpr uint32_t LENGTH_TABLE_BITS = 10;
 constexpr uint32_t ALIGNED_TABLE_BITS = 7;
 constexpr uint32_t PRETREE_TABLE_BITS = 8;
@@ -35,8 +35,13 @@ struct DecoderState {
   uint16_t aligned_table[table_entries(ALIGNED_TABLE_BITS, ALIGNED_SYMBOLS)];
   uint16_t pretree_table[table_entries(PRETREE_TABLE_BITS, PRETREE_SYMBOLS)];
 
-  // The current frame's input. Bits come from `bits`; uncompressed blocks read bytes at
-  // `byte_position` instead.
+  // The current frame's input as given, and its swapped copy (input capacity + SWAP_PADDING
+  // bytes, after the window's tail) that `bits` reads; uncompressed blocks read bytes at
+  // `byte_position` of the input itself.
+  const uint8_t* input;
+  uint32_t input_size;
+  uint8_t* swapped;
+  uint32_t swap_base;  // the input offset the copy starts at: bits' offsets count from there
   BitReader bits;
   uint32_t byte_position;
 
@@ -52,6 +57,10 @@ struct DecoderState {
 };
 
 void reset_state(DecoderState& s);
+
+// Points the bits at input offset `at`, where words now begin (an odd offset after an odd
+// uncompressed block), swapping the input again from there if the copy's words are out of step.
+void restart_bits(DecoderState& s, uint32_t at);
 
 // Reads a block header (and the translation header before a folder's first block). False on
 // any malformed header or tree.

@@ -21,7 +21,8 @@ class MemoryOrigin final : public FolderOrigin {
   uint16_t type_compress() const override { return source_.type_compress; }
   const std::vector<FileRecord>& files() const override { return records_; }
   std::unique_ptr<StreamEncoder> encoder() const override {
-    return whole_stream_adapter(source_.encoder ? source_.encoder : default_encoder(source_.type_compress));
+    return whole_stream_adapter(source_.encoder ? source_.encoder
+                                                : default_encoder(source_.type_compress, source_.effort));
   }
   void read(size_t first, size_t last, const ByteSink& sink) const override {
     for (size_t i = first; i < last; ++i) sink(source_.files[i].data);

@@ -34,7 +34,8 @@ struct SourceFile {
 
 struct SourceFolder {
   uint16_t type_compress = 1;
-  FolderEncoder encoder;  // empty: default_encoder(type_compress)
+  Effort effort = Effort::Normal;
+  FolderEncoder encoder;  // empty: default_encoder(type_compress, effort)
   std::vector<SourceFile> files;
 };
 

@@ -10,7 +10,7 @@
 
 namespace cabwriter {
 
-FolderEncoder default_encoder(uint16_t type_compress) {
+FolderEncoder default_encoder(uint16_t type_compress, Effort effort) {
   switch (method_of(type_compress)) {
     case METHOD_NONE:
       return [](std::span<const uint8_t> stream) { return encode_stored(stream); };
@@ -24,10 +24,7 @@ FolderEncoder default_encoder(uint16_t type_compress) {
       };
     }
     case METHOD_LZX: {
-      LzxOptions options;
-      options.window_bits = window_bits_of(type_compress);
-      if (options.window_bits < 15 || options.window_bits > 21)
-        throw std::invalid_argument("LZX window bits must be 15 to 21");
+      LzxOptions options = lzx_options(window_bits_of(type_compress), effort);
       return [options](std::span<const uint8_t> stream) { return encode_lzx(stream, options); };
     }
     default:

@@ -16,9 +16,14 @@ struct CompressedBlock {
 
 using FolderEncoder = std::function<std::vector<CompressedBlock>(std::span<const uint8_t> stream)>;
 
+// How hard an encoder searches. Max trades time for size where the method has the choice
+// (LZX: longer hash chains, matches followed to their full length); MSZIP always packs at
+// zlib's level 9 and Quantum has one effort.
+enum class Effort : uint8_t { Normal, Max };
+
 // The encoder for a folder's typeCompress (method in the low four bits, window bits in bits 8
 // to 12). Throws std::invalid_argument for a method this library cannot write.
-FolderEncoder default_encoder(uint16_t type_compress);
+FolderEncoder default_encoder(uint16_t type_compress, Effort effort = Effort::Normal);
 
 std::vector<CompressedBlock> encode_stored(std::span<const uint8_t> stream);
 

@@ -52,6 +52,10 @@ struct LzxStats {
   uint32_t frames = 0;
 };
 
+// The options a folder of `window_bits` gets at `effort` (the defaults above at Normal).
+// Throws std::invalid_argument for window bits outside 15 to 21.
+LzxOptions lzx_options(uint32_t window_bits, Effort effort);
+
 // The whole stream at once: LzxStreamEncoder (lzx_stream_encoder.h) fed in one piece. Throws
 // std::invalid_argument for options out of range, std::runtime_error as that encoder does.
 std::vector<CompressedBlock> encode_lzx(std::span<const uint8_t> stream,

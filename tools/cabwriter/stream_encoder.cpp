@@ -71,17 +71,14 @@ std::unique_ptr<StreamEncoder> whole_stream_adapter(FolderEncoder encoder) {
   return std::make_unique<WholeStreamAdapter>(std::move(encoder));
 }
 
-std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
+std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress, Effort effort) {
   switch (method_of(type_compress)) {
     case METHOD_NONE:
       return stored_stream_encoder();
     case METHOD_MSZIP:
       return std::make_unique<MszipDeflateEncoder>();
-    case METHOD_LZX: {
-      LzxOptions options;
-      options.window_bits = window_bits_of(type_compress);
-      return std::make_unique<LzxStreamEncoder>(options);
-    }
+    case METHOD_LZX:
+      return std::make_unique<LzxStreamEncoder>(lzx_options(window_bits_of(type_compress), effort));
     case METHOD_QUANTUM: {
       uint32_t bits = window_bits_of(type_compress);
       if (bits >= QUANTUM_MIN_WINDOW_BITS && bits <= QUANTUM_MAX_WINDOW_BITS)
@@ -91,7 +88,7 @@ std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress) {
     default:
       break;
   }
-  return whole_stream_adapter(default_encoder(type_compress));
+  return whole_stream_adapter(default_encoder(type_compress, effort));
 }
 
 }  // namespace cabwriter

@@ -32,7 +32,8 @@ class StreamEncoder {
 
 // The streaming encoder for a folder's typeCompress (method in the low four bits, window bits
 // in bits 8 to 12). Throws std::invalid_argument for a method this library cannot write.
-std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress);
+std::unique_ptr<StreamEncoder> make_stream_encoder(uint16_t type_compress,
+                                                   Effort effort = Effort::Normal);
 
 // Gathers the whole stream and hands it to a FolderEncoder at finish(): for encoders that
 // cannot yet work in pieces. Holds the whole stream.

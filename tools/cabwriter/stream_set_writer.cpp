@@ -62,7 +62,7 @@ class StreamedSet::Origin final : public FolderOrigin {
   }
   uint16_t type_compress() const override { return folder_.type_compress; }
   const std::vector<FileRecord>& files() const override { return records_; }
-  std::unique_ptr<StreamEncoder> encoder() const override { return make_stream_encoder(folder_.type_compress); }
+  std::unique_ptr<StreamEncoder> encoder() const override { return make_stream_encoder(folder_.type_compress, folder_.effort); }
   void read(size_t first, size_t last, const ByteSink& sink) const override {
     for (size_t i = first; i < last; ++i) read_in_pieces(folder_.files[i], buffer_, sink, on_read_);
   }

@@ -32,6 +32,7 @@ struct DiskFile {
 
 struct DiskFolder {
   uint16_t type_compress = 1;
+  Effort effort = Effort::Normal;
   std::vector<DiskFile> files;
 };
 

@@ -44,7 +44,9 @@ std::string apply_create_option(const std::string& name, const std::string& valu
     o->output = value;
   } else if (name == "-m" || name == "--method") {
     try {
-      o->type_compress = vexapack::parse_method(value);
+      vexapack::PackMethod method = vexapack::parse_method(value);
+      o->type_compress = method.type_compress;
+      o->effort = method.effort;
     } catch (const vexapack::PackageError& e) {
       return e.what();
     }

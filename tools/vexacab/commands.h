@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "folder_encoder.h"
+
 namespace vexacab {
 
 struct ExtractOptions {
@@ -20,6 +22,7 @@ struct CreateOptions {
   std::string output;  // OUT.cab; later members of a set are OUT2.cab, OUT3.cab, ...
   std::vector<std::string> paths;
   uint16_t type_compress = 1;  // MSZIP
+  cabwriter::Effort effort = cabwriter::Effort::Normal;
   uint32_t max_size = 0;       // bytes per cabinet; 0: one cabinet
   uint64_t folder_size = 0;    // uncompressed bytes per folder; 0: as few folders as possible
   bool reserve = false;

@@ -49,6 +49,7 @@ std::vector<cabwriter::DiskFolder> disk_folders(const CreateOptions& options, co
   for (const std::vector<size_t>& members : plan) {
     cabwriter::DiskFolder folder;
     folder.type_compress = options.type_compress;
+    folder.effort = options.effort;
     for (size_t i : members) {
       const TreeFile& file = files[i];
       folder.files.push_back(cabwriter::DiskFile{file.path, file.stored_name, uint32_t(file.size), file.date,

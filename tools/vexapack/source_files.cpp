@@ -37,14 +37,21 @@ bool is_ascii(const std::string& text) {
 
 }  // namespace
 
-uint16_t parse_method(const std::string& method) {
-  if (method == "none") return METHOD_NONE;
-  if (method == "mszip") return METHOD_MSZIP;
-  if (method.starts_with("lzx:"))
-    return cabwriter::type_compress_of(METHOD_LZX, window_bits(method.substr(4), 15, 21, method));
+PackMethod parse_method(const std::string& method) {
+  if (method == "none") return {METHOD_NONE};
+  if (method == "mszip") return {METHOD_MSZIP};
+  if (method.starts_with("lzx:")) {
+    std::string bits = method.substr(4);
+    cabwriter::Effort effort = cabwriter::Effort::Normal;
+    if (bits.ends_with(":max")) {
+      bits.resize(bits.size() - 4);
+      effort = cabwriter::Effort::Max;
+    }
+    return {cabwriter::type_compress_of(METHOD_LZX, window_bits(bits, 15, 21, method)), effort};
+  }
   if (method.starts_with("quantum:"))
-    return cabwriter::type_compress_of(METHOD_QUANTUM, window_bits(method.substr(8), 10, 21, method));
-  throw PackageError("unknown method '" + method + "' (none, mszip, lzx:N, quantum:N)");
+    return {cabwriter::type_compress_of(METHOD_QUANTUM, window_bits(method.substr(8), 10, 21, method))};
+  throw PackageError("unknown method '" + method + "' (none, mszip, lzx:N, lzx:N:max, quantum:N)");
 }
 
 namespace {
@@ -93,9 +100,10 @@ void refuse_output_among_inputs(const std::string& output, const std::vector<std
   }
 }
 
-cabwriter::DiskFolder folder_of_files(const std::vector<std::string>& paths, uint16_t type_compress) {
+cabwriter::DiskFolder folder_of_files(const std::vector<std::string>& paths, const PackMethod& method) {
   cabwriter::DiskFolder folder;
-  folder.type_compress = type_compress;
+  folder.type_compress = method.type_compress;
+  folder.effort = method.effort;
   uint64_t total = 0;
   for (const std::string& path : paths) {
     struct stat info;

@@ -9,15 +9,21 @@
 
 namespace vexapack {
 
-// "none", "mszip", "lzx:N" (window bits 15 to 21), "quantum:N" (window bits 10 to 21) as a
-// folder's typeCompress. Throws PackageError.
-uint16_t parse_method(const std::string& method);
+struct PackMethod {
+  uint16_t type_compress = 0;  // as a folder records it
+  cabwriter::Effort effort = cabwriter::Effort::Normal;
+};
+
+// "none", "mszip", "lzx:N" (window bits 15 to 21), "lzx:N:max" (the same at the highest
+// effort: smaller, several times slower to pack) or "quantum:N" (window bits 10 to 21).
+// Throws PackageError.
+PackMethod parse_method(const std::string& method);
 
 // One folder with every file at the top level under its own name, stamped with its
 // modification time (local time), for the streaming writer to read. Throws PackageError, with
 // the system's reason, for a file that cannot be opened or is not a regular file, and for
 // files too large together for one cabinet folder.
-cabwriter::DiskFolder folder_of_files(const std::vector<std::string>& paths, uint16_t type_compress);
+cabwriter::DiskFolder folder_of_files(const std::vector<std::string>& paths, const PackMethod& method);
 
 // A regular file's bytes; throws PackageError with the system's reason (a FIFO, a folder or a
 // device is refused, never waited on).

@@ -17,7 +17,7 @@ const char USAGE[] =
     "                [--destination-base current|program-files] [--program P]\n"
     "                [--start-menu none|offered|checked|always] [--desktop ...] [--send-to ...]\n"
     "                [--run-after R] [--shortcut-name N] [--no-settings]\n"
-    "                [--method none|mszip|lzx:N|quantum:N] FILES...\n"
+    "                [--method none|mszip|lzx:N|lzx:N:max|quantum:N] FILES...\n"
     "Without --stub the installer stub is taken from beside vexapack or from its installed\n"
     "place, ../lib/vexasfx/vexasfx from vexapack's folder.\n";
 

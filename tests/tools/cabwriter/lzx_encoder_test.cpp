@@ -90,6 +90,23 @@ TEST(LzxEncoder, RandomContentIsStoredInUncompressedBlocks) {
   for (const auto& block : stats.blocks) EXPECT_EQ(block.type, 3u);
 }
 
+TEST(LzxEncoder, TheHighestEffortPacksSmallerAndTheDefaultStaysAsItWas) {
+  auto text = testdata::text_like(400000, 5);
+  LzxOptions plain;
+  plain.window_bits = 17;
+  auto size_of = [](const std::vector<CompressedBlock>& frames) {
+    size_t n = 0;
+    for (const auto& f : frames) n += f.bytes.size();
+    return n;
+  };
+  auto normal = encode_lzx(text, lzx_options(17, Effort::Normal));
+  auto defaults = encode_lzx(text, plain);
+  ASSERT_EQ(normal.size(), defaults.size());
+  for (size_t i = 0; i < normal.size(); ++i) EXPECT_TRUE(normal[i].bytes == defaults[i].bytes) << i;
+  EXPECT_LT(size_of(encode_lzx(text, lzx_options(17, Effort::Max))), size_of(normal) * 99 / 100);
+  EXPECT_THROW(lzx_options(22, Effort::Max), std::invalid_argument);
+}
+
 TEST(LzxEncoder, OptionsOutOfRangeAreRefused) {
   auto data = testdata::text_like(100, 1);
   LzxOptions options;

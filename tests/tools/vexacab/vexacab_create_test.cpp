@@ -39,6 +39,7 @@ TEST_P(EveryMethod, RoundTripsATree) {
   auto info = run_vexacab({"info", dir / "cabs/out.cab"});
   ASSERT_EQ(info.exit_code, 0) << info.output;
   std::string method = GetParam() == "none" ? "none" : GetParam() == "mszip" ? "MSZIP" : GetParam();
+  if (method.ends_with(":max")) method.resize(method.size() - 4);  // the effort is not recorded
   if (method.starts_with("lzx")) method = "LZX" + method.substr(3);
   if (method.starts_with("quantum")) method = "Quantum" + method.substr(7);
   EXPECT_TRUE(contains(info.output, "     0  " + method + " ")) << info.output;
@@ -50,7 +51,7 @@ TEST_P(EveryMethod, RoundTripsATree) {
 
 INSTANTIATE_TEST_SUITE_P(Vexacab, EveryMethod,
                          ::testing::Values("none", "mszip", "lzx:15", "lzx:16", "lzx:17", "lzx:18",
-                                           "lzx:19", "lzx:20", "lzx:21", "quantum:10", "quantum:11",
+                                           "lzx:19", "lzx:20", "lzx:21", "lzx:21:max", "quantum:10", "quantum:11",
                                            "quantum:12", "quantum:13", "quantum:14", "quantum:15",
                                            "quantum:16", "quantum:17", "quantum:18", "quantum:19",
                                            "quantum:20", "quantum:21"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "installer/cabinet/codec.h"
 #include "installer/frontend/installer_app.h"
@@ -82,13 +83,18 @@ TEST(AssemblePackage, ALargerStubWithoutAUsableConstantIsRefused) {
   EXPECT_THROW(assemble_package(twice, PackageSettings{}, {}), PackageError);
 }
 
-TEST(Methods, NamesAndWindowSizes) {
-  EXPECT_EQ(parse_method("none"), METHOD_NONE);
-  EXPECT_EQ(parse_method("mszip"), METHOD_MSZIP);
-  EXPECT_EQ(parse_method("lzx:21"), 0x1503);
-  EXPECT_EQ(parse_method("lzx:15"), 0x0F03);
-  EXPECT_EQ(parse_method("quantum:10"), 0x0A02);
-  for (const char* bad : {"lzx:14", "lzx:22", "lzx:", "lzx:1x", "quantum:9", "quantum:22", "zip", ""})
+TEST(Methods, NamesWindowSizesAndEffort) {
+  using cabwriter::Effort;
+  const std::vector<std::tuple<const char*, uint16_t, Effort>> good = {
+      {"none", METHOD_NONE, Effort::Normal},   {"mszip", METHOD_MSZIP, Effort::Normal},
+      {"lzx:21", 0x1503, Effort::Normal},      {"lzx:15", 0x0F03, Effort::Normal},
+      {"lzx:21:max", 0x1503, Effort::Max},     {"quantum:10", 0x0A02, Effort::Normal}};
+  for (const auto& [name, type, effort] : good) {
+    EXPECT_EQ(parse_method(name).type_compress, type) << name;
+    EXPECT_EQ(parse_method(name).effort, effort) << name;
+  }
+  for (const char* bad : {"lzx:14", "lzx:22", "lzx:", "lzx:1x", "lzx:21:", "lzx:21:fast", "lzx::max",
+                          "mszip:max", "quantum:21:max", "quantum:9", "quantum:22", "zip", ""})
     EXPECT_THROW(parse_method(bad), PackageError) << bad;
 }
 
@@ -102,7 +108,7 @@ TEST(WritePackage, StreamsTheWholeImagePackageOrLeavesTheEarlierOne) {
   PackageSettings settings;
   settings.title = "T";
   std::vector<uint8_t> stub = stub_with_constant(300000);  // larger than the writer gathers: a write of its own
-  cabwriter::DiskFolder listed = folder_of_files({dir / "big.txt", dir / "small.txt"}, METHOD_MSZIP);
+  cabwriter::DiskFolder listed = folder_of_files({dir / "big.txt", dir / "small.txt"}, {METHOD_MSZIP});
   cabwriter::SourceFolder folder;
   for (const cabwriter::DiskFile& file : listed.files) {
     folder.files.push_back(testsupport::source_file(file.name, testsupport::read_file(file.path)));
