@@ -44,7 +44,7 @@ Sample write_sample(const TempDir& dir, uint16_t type_compress, size_t large) {
   for (size_t i = 0; i < files.size(); ++i) {
     if (i == 0 || i == 4) {
       sample.memory.push_back(testcab::folder(type_compress, {}));
-      sample.disk.push_back(DiskFolder{type_compress, {}});
+      sample.disk.push_back(DiskFolder{type_compress, Effort::Normal, {}});
     }
     std::string path = dir / ("in" + std::to_string(i));
     testsupport::write_file(path, files[i].data);
