@@ -107,11 +107,10 @@ void note_new_folders(InstallerApp& app, const std::u16string& folder) {
   }
 }
 
-void record_written_file(InstallerApp& app, const std::u16string& name) {
+void record_written_file(InstallerApp& app, const std::u16string& name, const platform::WrittenFile& written) {
   if (!keeps_record(app)) return;
-  ManifestFile entry;
-  entry.path = utf16_to_utf8(name);
-  if (digest_of(entry.path, entry)) put_entry(app.record.files, entry);
+  ManifestFile entry{utf16_to_utf8(name), written.size, written.sha256};
+  if (!entry.sha256.empty() || digest_of(entry.path, entry)) put_entry(app.record.files, entry);
 }
 
 void record_launcher(InstallerApp& app, const std::string& path) {

@@ -5,13 +5,15 @@
 #include <string>
 
 #include "installer/frontend/installer_app.h"
+#include "installer/platform/output_writer.h"
 
 // Before the folders of an entry are made: every level of `folder` (relative, ending in '/')
 // that does not exist yet is one the install creates.
 void note_new_folders(InstallerApp& app, const std::u16string& folder);
 
-// A file finished under its final name (relative to the destination): its size and digest.
-void record_written_file(InstallerApp& app, const std::u16string& name);
+// A file finished under its final name (relative to the destination): its size and digest, as
+// the writer took them while writing (read back from the file when the writer has no digest).
+void record_written_file(InstallerApp& app, const std::u16string& name, const platform::WrittenFile& written);
 
 // A launcher written at an absolute path.
 void record_launcher(InstallerApp& app, const std::string& path);

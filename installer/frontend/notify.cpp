@@ -30,8 +30,9 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
 }
 
 int32_t end_file(InstallerApp& app, const CabNotification& n) {
-  if (!app.output->commit(n.file_handle, output_stamp(n.date, n.time, n.attributes))) return 0;
-  record_written_file(app, safe_entry_path(n.text1, n.attributes));
+  platform::WrittenFile written;
+  if (!app.output->commit(n.file_handle, output_stamp(n.date, n.time, n.attributes), &written)) return 0;
+  record_written_file(app, safe_entry_path(n.text1, n.attributes), written);
   return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include "installer/cabinet/cab_engine.h"
 #include "installer/frontend/callbacks.h"
+#include "installer/frontend/install_options.h"
 #include "installer/frontend/notify.h"
 #include "installer/frontend/output_failure_text.h"
 #include "installer/frontend/path_parts.h"
@@ -92,7 +93,7 @@ int extract_worker(InstallerApp& app) {
   {
     // The destination is the current folder (the install dialog entered it); held open, so that
     // a folder swapped during the run cannot redirect the files.
-    platform::OutputWriter output({}, app.output_syscalls);
+    platform::OutputWriter output({.digest = keeps_record(app)}, app.output_syscalls);
     if (output.open_destination(".", false)) {
       app.output = &output;
       outcome = extract_package(app, output, message);

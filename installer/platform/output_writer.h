@@ -10,14 +10,18 @@
 // name that is a link is replaced (the link, never its target). The destination itself may be a
 // link: the user chose it.
 //
-// One writer is used by one thread. Handles are the temporary files' descriptors: ints >= 0,
-// distinct from every other open descriptor, -1 on failure with the reason in failure().
+// One writer is used by one thread; it hands the bytes of large files to the kernel on a second
+// thread of its own, so that the caller produces the next bytes meanwhile. A failed write there
+// is reported by the next write() or the commit() of the same file. Handles are the temporary
+// files' descriptors: ints >= 0, distinct from every other open descriptor, -1 on failure with
+// the reason in failure().
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,7 @@ struct OutputFailure {
 
 // The system calls that move an output's bytes. Tests swap them to inject faults (ENOSPC at the
 // n-th write, short writes); both follow write(2) and fsync(2): -1 with errno set on failure.
+// They may be called from the writer's thread, never from two threads at once.
 struct OutputSyscalls {
   ssize_t (*write)(int fd, const void* data, size_t size);
   int (*fsync)(int fd);
@@ -58,7 +63,18 @@ struct OutputOptions {
   // An existing file without any write bit is replaced too; otherwise begin() refuses it with
   // EACCES, as opening it for writing would.
   bool replace_read_only = false;
+  // Each file's SHA-256 is taken from its bytes as they are written (commit reports it), so
+  // that nobody has to read the file back.
+  bool digest = false;
 };
+
+// What commit() reports of a finished file.
+struct WrittenFile {
+  uint64_t size = 0;
+  std::string sha256;  // 64 hexadecimal digits with OutputOptions::digest, else empty
+};
+
+class WritePipeline;
 
 class OutputWriter {
  public:
@@ -77,16 +93,17 @@ class OutputWriter {
   int begin(const std::string& relative);
   bool owns(int handle) const;
 
-  // Appends bytes; writes are gathered into large ones (a file under 256 KiB takes one call),
-  // and past its first 256 KiB a file's writes of 16 KiB or more go straight to it. False on
-  // failure: the file is still pending, and the caller discards it.
+  // Appends a copy of the bytes; they are gathered into writes of 256 KiB (a file up to that
+  // size takes one call, from this thread), and a larger file's go to it on the writer thread
+  // while the caller goes on. False on failure, this write's or an earlier one of the same
+  // file: the file is still pending, and the caller discards it.
   bool write(int handle, const void* data, size_t size);
 
-  // Writes what is gathered, stamps the file (time, then mode: umask-based, the execute bits
-  // for content that starts with "\x7f" "ELF" or "#!", no write bits when read-only) and
-  // renames it over its final name. The handle is gone afterwards; on failure the temporary
-  // file is removed and the final name is untouched.
-  bool commit(int handle, const OutputStamp& stamp);
+  // Waits until every byte of the file is written, stamps it (time, then mode: umask-based,
+  // the execute bits for content that starts with "\x7f" "ELF" or "#!", no write bits when
+  // read-only) and renames it over its final name; fills `written` when given. The handle is
+  // gone afterwards; on failure the temporary file is removed and the final name is untouched.
+  bool commit(int handle, const OutputStamp& stamp, WrittenFile* written = nullptr);
 
   // Removes the temporary file; the final name is untouched. Unknown handles are ignored.
   void discard(int handle);
@@ -101,7 +118,6 @@ class OutputWriter {
   struct Pending;
   Pending* find(int handle);
   bool open_folder(const std::string& folder, bool create, int* fd);
-  bool flush(Pending& file);
   void fail(OutputStep step, int error, const std::string& name);
   void close_pending(Pending& file, bool remove);
 
@@ -111,8 +127,7 @@ class OutputWriter {
   std::string cached_folder_;  // the last folder reached, with its handle
   int cached_fd_ = -1;
   std::vector<Pending*> pending_;
-  std::vector<uint8_t> gather_;  // small writes of one pending file at a time
-  int gather_owner_ = -1;
+  std::unique_ptr<WritePipeline> pipeline_;
   OutputFailure failure_;
 };
 

@@ -36,22 +36,38 @@ std::string hex_of(const unsigned char* bytes, size_t size) {
 
 }  // namespace
 
-bool sha256_of_handle(int handle, uint64_t* size, std::string* hex_digest) {
+Sha256::Sha256() {
   gcry_md_hd_t digest = nullptr;
-  if (!digest_library_ready() || gcry_md_open(&digest, GCRY_MD_SHA256, 0) != 0) return false;
+  if (digest_library_ready() && gcry_md_open(&digest, GCRY_MD_SHA256, 0) == 0) handle_ = digest;
+}
+
+Sha256::~Sha256() {
+  if (handle_) gcry_md_close(static_cast<gcry_md_hd_t>(handle_));
+}
+
+void Sha256::update(const void* data, size_t size) {
+  if (handle_) gcry_md_write(static_cast<gcry_md_hd_t>(handle_), data, size);
+}
+
+std::string Sha256::hex() {
+  if (!handle_) return {};
+  return hex_of(gcry_md_read(static_cast<gcry_md_hd_t>(handle_), GCRY_MD_SHA256), 32);
+}
+
+bool sha256_of_handle(int handle, uint64_t* size, std::string* hex_digest) {
+  Sha256 digest;
+  if (!digest.ready()) return false;
   std::vector<uint8_t> buffer(1 << 16);
   uint64_t total = 0;
   int64_t n;
   while ((n = read_file(handle, buffer.data(), uint32_t(buffer.size()))) > 0) {
-    gcry_md_write(digest, buffer.data(), size_t(n));
+    digest.update(buffer.data(), size_t(n));
     total += uint64_t(n);
   }
-  if (n == 0) {
-    *size = total;
-    *hex_digest = hex_of(gcry_md_read(digest, GCRY_MD_SHA256), 32);
-  }
-  gcry_md_close(digest);
-  return n == 0;
+  if (n != 0) return false;
+  *size = total;
+  *hex_digest = digest.hex();
+  return true;
 }
 
 }  // namespace platform

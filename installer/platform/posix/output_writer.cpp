@@ -11,16 +11,12 @@
 #include <csignal>
 #include <cstring>
 
+#include "installer/platform/posix/write_pipeline.h"
+
 namespace platform {
 
 namespace {
 
-// Writes are gathered into writes of up to GATHER_SIZE, so a small file takes one call. Once a
-// file has passed GATHER_SIZE, a write of DIRECT_WRITE_SIZE or more (a data block) goes straight
-// to it: what writing costs is the pages it fills, in the page cache or on a RAM disk alike, not
-// the calls, and copying the bulk of a large file aside first would only add a copy of it.
-constexpr size_t GATHER_SIZE = 256 * 1024;
-constexpr size_t DIRECT_WRITE_SIZE = 16 * 1024;
 constexpr size_t TEMP_NAME_SIZE = 32;
 
 // The temporary files a signal must remove. A signal handler can reach nothing but this
@@ -138,12 +134,14 @@ struct OutputWriter::Pending {
   uint8_t head[4] = {};
   size_t head_size = 0;
   uint64_t handed = 0;  // bytes given to write() so far
+  std::unique_ptr<Sha256> digest;  // with OutputOptions::digest
+  PipelineTarget target;
 };
 
 OutputSyscalls system_output_syscalls() { return {system_write, system_fsync}; }
 
 OutputWriter::OutputWriter(OutputOptions options, OutputSyscalls syscalls)
-    : options_(options), syscalls_(syscalls) {}
+    : options_(options), syscalls_(syscalls), pipeline_(std::make_unique<WritePipeline>(syscalls)) {}
 
 OutputWriter::~OutputWriter() {
   while (!pending_.empty()) discard(pending_.back()->fd);
@@ -221,6 +219,11 @@ int OutputWriter::begin(const std::string& relative) {
     delete file;
     return -1;
   }
+  file->target.fd = file->fd;
+  if (options_.digest) {
+    file->digest = std::make_unique<Sha256>();
+    file->target.digest = file->digest.get();
+  }
   pending_.push_back(file);
   return file->fd;
 }
@@ -237,31 +240,6 @@ bool OutputWriter::owns(int handle) const {
   return false;
 }
 
-// Hands `size` bytes to the file, retrying short writes and interrupted calls.
-static bool write_all(const OutputSyscalls& calls, int fd, const uint8_t* data, size_t size, int* error) {
-  while (size != 0) {
-    ssize_t n = calls.write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      *error = n < 0 ? errno : ENOSPC;  // a write that takes nothing is a full disk
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
-
-bool OutputWriter::flush(Pending& file) {
-  if (gather_owner_ != file.fd || gather_.empty()) return true;
-  int error = 0;
-  bool ok = write_all(syscalls_, file.fd, gather_.data(), gather_.size(), &error);
-  gather_.clear();
-  gather_owner_ = -1;
-  if (!ok) fail(OutputStep::Write, error, file.relative);
-  return ok;
-}
-
 bool OutputWriter::write(int handle, const void* data, size_t size) {
   Pending* file = find(handle);
   if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
@@ -271,32 +249,18 @@ bool OutputWriter::write(int handle, const void* data, size_t size) {
     std::memcpy(file->head + file->head_size, bytes, take);
     file->head_size += take;
   }
-  if (gather_owner_ != handle) {
-    for (Pending* other : pending_)
-      if (other->fd == gather_owner_ && !flush(*other)) return false;
-    gather_.clear();
-    gather_owner_ = handle;
-  }
-  const bool straight = file->handed >= GATHER_SIZE && size >= DIRECT_WRITE_SIZE;
   file->handed += size;
-  if (!straight && gather_.size() + size <= GATHER_SIZE) {
-    if (gather_.capacity() < GATHER_SIZE) gather_.reserve(GATHER_SIZE);
-    gather_.insert(gather_.end(), bytes, bytes + size);
-    return true;
-  }
-  if (!flush(*file)) return false;
-  int error = 0;
-  if (write_all(syscalls_, file->fd, bytes, size, &error)) return true;
-  fail(OutputStep::Write, error, file->relative);
+  if (pipeline_->append(file->target, bytes, size)) return true;
+  // An earlier write of this file failed on the writer thread: it is reported here, at its file.
+  fail(OutputStep::Write, file->target.error.load(), file->relative);
   return false;
 }
 
 void OutputWriter::close_pending(Pending& file, bool remove) {
-  if (gather_owner_ == file.fd) {
-    gather_.clear();
-    gather_owner_ = -1;
+  if (file.fd >= 0) {
+    pipeline_->drop(file.target);  // the writer thread lets go of the descriptor first
+    close(file.fd);
   }
-  if (file.fd >= 0) close(file.fd);
   if (remove) unlinkat(file.folder, file.temp, 0);
   release_signal_slot(file.slot);
   close(file.folder);
@@ -304,10 +268,13 @@ void OutputWriter::close_pending(Pending& file, bool remove) {
   delete &file;
 }
 
-bool OutputWriter::commit(int handle, const OutputStamp& stamp) {
+bool OutputWriter::commit(int handle, const OutputStamp& stamp, WrittenFile* written) {
   Pending* file = find(handle);
   if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
-  bool ok = flush(*file);
+  // Every byte is in the file before it is stamped, and its name is taken only after that.
+  bool ok = pipeline_->finish(file->target);
+  if (!ok) fail(OutputStep::Write, file->target.error.load(), file->relative);
+  if (ok && written) *written = {file->handed, file->digest ? file->digest->hex() : std::string()};
   struct stat info;
   if (ok && fstat(file->fd, &info) == 0) {
     mode_t mode = info.st_mode & 07777;

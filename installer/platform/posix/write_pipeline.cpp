@@ -1,0 +1,151 @@
+#include "installer/platform/posix/write_pipeline.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace platform {
+
+bool write_all(const OutputSyscalls& calls, int fd, const uint8_t* data, size_t size, int* error) {
+  while (size != 0) {
+    ssize_t n = calls.write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+WritePipeline::WritePipeline(OutputSyscalls syscalls) : syscalls_(syscalls) {}
+
+WritePipeline::~WritePipeline() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  work_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+bool WritePipeline::append(PipelineTarget& target, const uint8_t* data, size_t size) {
+  if (target.error.load(std::memory_order_acquire) != 0) return false;
+  if (current_.target != &target) queue_current();  // another file's bytes go first
+  while (size != 0) {
+    if (!current_.bytes) take_free_buffer();
+    current_.target = &target;
+    // A full buffer waits for the next bytes before it is queued: a file that fits exactly
+    // is still written by finish() in one call.
+    if (current_.size == BUFFER_SIZE) {
+      queue_current();
+      continue;
+    }
+    size_t take = std::min(BUFFER_SIZE - current_.size, size);
+    std::memcpy(current_.bytes + current_.size, data, take);
+    current_.size += take;
+    data += take;
+    size -= take;
+  }
+  return true;
+}
+
+bool WritePipeline::finish(PipelineTarget& target) {
+  if (current_.target == &target && !target.queued) {
+    wait_until_idle();  // the system calls are never made from two threads at once
+    if (target.error.load(std::memory_order_acquire) == 0) write_block(current_);
+    current_.size = 0;
+    current_.target = nullptr;
+  } else if (current_.target == &target) {
+    queue_current();
+  }
+  if (target.queued) wait_until_idle();
+  return target.error.load(std::memory_order_acquire) == 0;
+}
+
+void WritePipeline::drop(PipelineTarget& target) {
+  if (current_.target == &target) {
+    current_.size = 0;
+    current_.target = nullptr;
+  }
+  int none = 0;
+  target.error.compare_exchange_strong(none, ECANCELED);  // the thread skips what is queued
+  if (target.queued) wait_until_idle();
+}
+
+void WritePipeline::queue_current() {
+  if (current_.size == 0) return;
+  assert(current_.target && current_.size <= BUFFER_SIZE);
+  {
+    std::lock_guard lock(mutex_);
+    assert(queue_.size() < BUFFER_COUNT);
+    queue_.push_back(current_);
+    if (!thread_.joinable()) {
+      // Started with the cleanup signals blocked, which it inherits.
+      sigset_t blocked, previous;
+      sigemptyset(&blocked);
+      for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
+      pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+      thread_ = std::thread(&WritePipeline::run, this);
+      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+  }
+  work_.notify_one();
+  current_.target->queued = true;
+  current_ = {};
+}
+
+void WritePipeline::take_free_buffer() {
+  std::unique_lock lock(mutex_);
+  if (free_.empty() && buffers_.size() < BUFFER_COUNT) {
+    buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(BUFFER_SIZE));
+    current_.bytes = buffers_.back().get();
+  } else {
+    done_.wait(lock, [this] { return !free_.empty(); });
+    current_.bytes = free_.back();
+    free_.pop_back();
+  }
+  current_.size = 0;
+}
+
+void WritePipeline::wait_until_idle() {
+  std::unique_lock lock(mutex_);
+  done_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+void WritePipeline::write_block(const Block& block) const {
+  PipelineTarget& target = *block.target;
+  if (target.error.load(std::memory_order_acquire) != 0) return;  // failed or dropped
+  int error = 0;
+  if (!write_all(syscalls_, target.fd, block.bytes, block.size, &error)) {
+    target.error.store(error, std::memory_order_release);
+    return;
+  }
+  // Hashed while the bytes are still in this core's cache, instead of read back later.
+  if (target.digest) target.digest->update(block.bytes, block.size);
+}
+
+void WritePipeline::run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) return;  // stopping, and everything queued is written
+    Block block = queue_.front();
+    queue_.erase(queue_.begin());
+    busy_ = true;
+    lock.unlock();
+    write_block(block);
+    lock.lock();
+    busy_ = false;
+    free_.push_back(block.bytes);
+    done_.notify_all();
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,91 @@
+// The output writer's second thread: filled buffers go to their files there, so that producing
+// the next bytes (decoding) and handing the last ones to the kernel overlap. On a RAM disk, and
+// in the page cache alike, the kernel's cost of taking the bytes is close to the decoder's own,
+// so the wait a user sees becomes about the larger of the two rather than their sum.
+//
+// The caller fills one buffer at a time; a full one is queued and a free one taken, waiting
+// when all are queued, so memory stays at BUFFER_COUNT buffers. The bytes of a file reach it
+// in the order they were appended. A file whose bytes fit in one buffer is written by the
+// caller itself at finish(), in one call, without waking the thread.
+//
+// Used by one caller thread; the writer thread starts with the first queued buffer and ends
+// with the pipeline. It blocks the signals the writer's cleanup handles, so they reach the
+// caller's threads.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "installer/platform/file_digest.h"
+#include "installer/platform/output_writer.h"
+
+namespace platform {
+
+// One file's side of the pipeline, owned by the caller and kept alive until finish() or
+// drop() returned.
+struct PipelineTarget {
+  int fd = -1;
+  Sha256* digest = nullptr;   // fed every byte written, in order, when set
+  std::atomic<int> error{0};  // the errno of the first failed write; nothing more is written
+  bool queued = false;        // some of its bytes went to the thread (caller only)
+};
+
+class WritePipeline {
+ public:
+  static constexpr size_t BUFFER_SIZE = 256 * 1024;
+  static constexpr size_t BUFFER_COUNT = 4;
+
+  explicit WritePipeline(OutputSyscalls syscalls);
+  ~WritePipeline();  // waits for what is queued, then ends the thread
+  WritePipeline(const WritePipeline&) = delete;
+  WritePipeline& operator=(const WritePipeline&) = delete;
+
+  // Takes a copy of `size` bytes for `target`. False when a write of the target has already
+  // failed (target.error says why); the bytes are then not taken.
+  bool append(PipelineTarget& target, const uint8_t* data, size_t size);
+
+  // Writes what the target still has and waits until every byte of it is written. False with
+  // target.error set when a write failed.
+  bool finish(PipelineTarget& target);
+
+  // Forgets the target's bytes not yet written and waits until the thread is done with it.
+  void drop(PipelineTarget& target);
+
+ private:
+  struct Block {
+    uint8_t* bytes = nullptr;
+    size_t size = 0;
+    PipelineTarget* target = nullptr;
+  };
+
+  void queue_current();
+  void take_free_buffer();
+  void wait_until_idle();
+  void write_block(const Block& block) const;
+  void run();
+
+  OutputSyscalls syscalls_;
+  Block current_;  // being filled by the caller
+  std::vector<std::unique_ptr<uint8_t[]>> buffers_;  // allocated as they are first needed
+
+  std::mutex mutex_;  // guards what follows
+  std::condition_variable work_;  // the thread waits for blocks
+  std::condition_variable done_;  // the caller waits for free buffers or an idle thread
+  std::vector<Block> queue_;      // oldest first, at most BUFFER_COUNT - 1
+  std::vector<uint8_t*> free_;
+  bool busy_ = false;             // the thread holds a block
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+// Hands `size` bytes to `fd`, resuming short writes and interrupted calls. False with `*error`
+// set on failure; a write that takes nothing counts as a full disk.
+bool write_all(const OutputSyscalls& calls, int fd, const uint8_t* data, size_t size, int* error);
+
+}  // namespace platform
