@@ -94,7 +94,10 @@ void run_extract(benchmark::State& state, const std::string& kind, const std::ve
   QuietStdout quiet;
   for (auto _ : state) {
     options.directory = into.string();
-    if (vexacab::extract_set(options) != 0) state.SkipWithError("vexacab extract failed");
+    if (vexacab::extract_set(options) != 0) {
+      state.SkipWithError("vexacab extract failed");
+      break;
+    }
     state.PauseTiming();
     fs::remove_all(into);
     state.ResumeTiming();
@@ -102,10 +105,13 @@ void run_extract(benchmark::State& state, const std::string& kind, const std::ve
   state.SetBytesProcessed(int64_t(state.iterations() * content.size()));
 }
 
-// `vexasfx --yes --target DIR --no-launchers`: the record (and with it the digests) is kept.
-void run_install(benchmark::State& state, const std::string& kind, const std::vector<uint8_t>& content) {
+// An install as a user starts it (no options: the package's folder below the current one) or, with `record`, `vexasfx --yes --target DIR --no-launchers`, which
+// also keeps the install record and with it every file's digest.
+void run_install(benchmark::State& state, const std::string& kind, const std::vector<uint8_t>& content,
+                 bool record) {
   std::string package = package_of(kind, content);
-  fs::path into = scratch_root() / kind / "installed";
+  fs::path into = record ? scratch_root() / kind / "installed" : scratch_root() / kind / "Bench";
+  fs::current_path(scratch_root() / kind);
   CommandLine line;
   line.given = true;
   line.yes = true;
@@ -113,15 +119,30 @@ void run_install(benchmark::State& state, const std::string& kind, const std::ve
   line.target = into.string();
   line.launchers = 0;
   std::FILE* null = std::fopen("/dev/null", "w");
+  fs::create_directories(into);  // a missing folder would be a question to answer
   for (auto _ : state) {
     platform::UnattendedUi ui(null, stderr);
-    if (installer_main(ui, utf8_to_utf16(package), line) != 0) state.SkipWithError("install failed");
+    int status = record ? installer_main(ui, utf8_to_utf16(package), line) : installer_main(ui, utf8_to_utf16(package));
+    if (status != 0 || !fs::exists(into / "content.bin")) {
+      state.SkipWithError(("install failed, status " + std::to_string(status)).c_str());
+      break;
+    }
     state.PauseTiming();
+    fs::current_path(scratch_root() / kind);  // the install went into its folder
     fs::remove_all(into);
+    fs::create_directories(into);
     state.ResumeTiming();
   }
   std::fclose(null);
   state.SetBytesProcessed(int64_t(state.iterations() * content.size()));
+}
+
+void run_plain_install(benchmark::State& s, const std::string& kind, const std::vector<uint8_t>& content) {
+  run_install(s, kind, content, false);
+}
+
+void run_recorded_install(benchmark::State& s, const std::string& kind, const std::vector<uint8_t>& content) {
+  run_install(s, kind, content, true);
 }
 
 const std::vector<uint8_t>& content_of(const std::string& kind) {
@@ -131,7 +152,8 @@ const std::vector<uint8_t>& content_of(const std::string& kind) {
 // Every kind with its three runs; the times are wall times, the CPU the whole process's.
 void register_cases() {
   using Runner = void (*)(benchmark::State&, const std::string&, const std::vector<uint8_t>&);
-  const std::pair<const char*, Runner> runs[] = {{"test", run_test}, {"extract", run_extract}, {"install", run_install}};
+  const std::pair<const char*, Runner> runs[] = {
+      {"test", run_test}, {"extract", run_extract}, {"install", run_plain_install}, {"install_record", run_recorded_install}};
   for (const char* kind : {"text", "binary", "lzx_text"})
     for (const auto& [name, runner] : runs)
       benchmark::RegisterBenchmark(("extract_" + std::string(kind) + "/" + name).c_str(),
