@@ -107,7 +107,8 @@ void WritePipeline::take_free_buffer() {
     buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(BUFFER_SIZE));
     current_.bytes = buffers_.back().get();
   } else {
-    done_.wait(lock, [this] { return !free_.empty(); });
+    while (free_.empty())
+      if (!write_oldest_here(lock)) done_.wait(lock);
     current_.bytes = free_.back();
     free_.pop_back();
   }
@@ -116,7 +117,35 @@ void WritePipeline::take_free_buffer() {
 
 void WritePipeline::wait_until_idle() {
   std::unique_lock lock(mutex_);
-  done_.wait(lock, [this] { return queue_.empty() && !busy_; });
+  while (!queue_.empty() || busy_)
+    if (!write_oldest_here(lock)) done_.wait(lock);
+}
+
+// When the thread has not taken the oldest block yet (it has not been given a processor: the
+// machine is busy), the caller writes it instead of waiting for it; holding the turn (busy_)
+// keeps the blocks in order and the system calls on one thread at a time.
+bool WritePipeline::write_oldest_here(std::unique_lock<std::mutex>& lock) {
+  if (busy_ || queue_.empty()) return false;
+  Block block = take_oldest();
+  lock.unlock();
+  write_block(block);
+  lock.lock();
+  give_back(block);
+  return true;
+}
+
+WritePipeline::Block WritePipeline::take_oldest() {
+  Block block = queue_.front();
+  queue_.erase(queue_.begin());
+  busy_ = true;
+  return block;
+}
+
+void WritePipeline::give_back(const Block& block) {
+  busy_ = false;
+  free_.push_back(block.bytes);
+  done_.notify_all();
+  work_.notify_one();  // the thread may have woken to a taken turn
 }
 
 void WritePipeline::write_block(const Block& block) const {
@@ -134,17 +163,13 @@ void WritePipeline::write_block(const Block& block) const {
 void WritePipeline::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    work_.wait(lock, [this] { return (stopping_ && !busy_) || (!queue_.empty() && !busy_); });
     if (queue_.empty()) return;  // stopping, and everything queued is written
-    Block block = queue_.front();
-    queue_.erase(queue_.begin());
-    busy_ = true;
+    Block block = take_oldest();
     lock.unlock();
     write_block(block);
     lock.lock();
-    busy_ = false;
-    free_.push_back(block.bytes);
-    done_.notify_all();
+    give_back(block);
   }
 }
 

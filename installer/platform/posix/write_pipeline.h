@@ -3,8 +3,10 @@
 // in the page cache alike, the kernel's cost of taking the bytes is close to the decoder's own,
 // so the wait a user sees becomes about the larger of the two rather than their sum.
 //
-// The caller fills one buffer at a time; a full one is queued and a free one taken, waiting
-// when all are queued, so memory stays at BUFFER_COUNT buffers. The bytes of a file reach it
+// The caller fills one buffer at a time; a full one is queued and a free one taken, so memory
+// stays at BUFFER_COUNT buffers. When none is free and the thread has not got to the oldest
+// queued one (a busy machine gives it no processor), the caller writes that one itself rather
+// than sleep: the thread speeds the caller up where it can, and never holds it up. The bytes of a file reach it
 // in the order they were appended. A file whose bytes fit in one buffer is written by the
 // caller itself at finish(), in one call, without waking the thread.
 //
@@ -67,6 +69,9 @@ class WritePipeline {
   void queue_current();
   void take_free_buffer();
   void wait_until_idle();
+  bool write_oldest_here(std::unique_lock<std::mutex>& lock);
+  Block take_oldest();
+  void give_back(const Block& block);
   void write_block(const Block& block) const;
   void run();
 
@@ -79,7 +84,7 @@ class WritePipeline {
   std::condition_variable done_;  // the caller waits for free buffers or an idle thread
   std::vector<Block> queue_;      // oldest first, at most BUFFER_COUNT - 1
   std::vector<uint8_t*> free_;
-  bool busy_ = false;             // the thread holds a block
+  bool busy_ = false;             // a block is being written (by the thread or the caller)
   bool stopping_ = false;
   std::thread thread_;
 };

@@ -2,6 +2,8 @@
 // the destination is written through a link, and every failure names its step and its cause.
 #include "installer/platform/output_writer.h"
 
+#include <fcntl.h>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <functional>
 
+#include "installer/platform/file_digest.h"
 #include "installer_test_support.h"
 
 using namespace platform;
@@ -113,6 +116,65 @@ TEST(OutputWriter, MixedWriteSizesArriveInOrder) {
   }
   ASSERT_TRUE(writer.commit(handle, {}));
   EXPECT_EQ(testsupport::read_file(tree.dest() + "/mixed.bin"), data);
+}
+
+// The digest of what a file holds, read back the way the uninstaller reads it.
+std::string digest_on_disk(const std::string& path, uint64_t* size) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string hex;
+  EXPECT_TRUE(fd >= 0 && sha256_of_handle(fd, size, &hex)) << path;
+  if (fd >= 0) close(fd);
+  return hex;
+}
+
+// Sizes around the 256 KiB a file is gathered into before the writer thread takes its bytes:
+// what commit reports is what the file holds.
+TEST(OutputWriter, ReportsTheDigestOfWhatItWroteAtEverySize) {
+  Tree tree;
+  OutputWriter writer({.digest = true});
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  for (size_t size : {size_t(0), size_t(1), size_t(256 << 10), size_t((256 << 10) + 1), size_t((3 << 20) + 123)}) {
+    std::vector<uint8_t> data = big_data(size);
+    int handle = writer.begin("sized.bin");
+    for (size_t at = 0; at < size; at += 10000)
+      ASSERT_TRUE(writer.write(handle, data.data() + at, std::min<size_t>(10000, size - at)));
+    WrittenFile written;
+    ASSERT_TRUE(writer.commit(handle, {}, &written));
+    uint64_t on_disk = 0;
+    EXPECT_EQ(written.sha256, digest_on_disk(tree.dest() + "/sized.bin", &on_disk)) << size;
+    EXPECT_EQ(written.size, size);
+    EXPECT_EQ(on_disk, size);
+  }
+  int handle = writer.begin("abc.txt");
+  WrittenFile written;
+  ASSERT_TRUE(writer.write(handle, "abc", 3) && writer.commit(handle, {}, &written));
+  EXPECT_EQ(written.sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+// Two large files pending at once, written alternately, the first failing on the writer
+// thread: the failure is reported at the first file, the second arrives whole.
+TEST(OutputWriter, AFailureOnTheWriterThreadIsReportedAtItsOwnFile) {
+  Tree tree;
+  testsupport::TreeSnapshot before = testsupport::snapshot_tree(tree.root.path());
+  OutputWriter writer({}, testsupport::faulty_output_syscalls({2, ENOSPC}));
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  std::vector<uint8_t> first = big_data(2 << 20), second = testsupport::pattern_bytes(2 << 20, 9);
+  int a = writer.begin("old.txt"), b = writer.begin("second.bin");
+  bool a_failed = false;
+  for (size_t at = 0; at < first.size(); at += 300000) {
+    size_t n = std::min<size_t>(300000, first.size() - at);
+    a_failed = a_failed || !writer.write(a, first.data() + at, n);
+    ASSERT_TRUE(writer.write(b, second.data() + at, n));
+  }
+  ASSERT_TRUE(writer.commit(b, {}));
+  EXPECT_FALSE(!a_failed && writer.commit(a, {}));
+  EXPECT_EQ(writer.failure().step, OutputStep::Write);
+  EXPECT_EQ(writer.failure().error, ENOSPC);
+  EXPECT_EQ(writer.failure().name, "old.txt");
+  writer.discard(a);
+  EXPECT_EQ(testsupport::read_file(tree.dest() + "/second.bin"), second);
+  EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(tree.root.path())),
+            std::vector<std::string>{"dest/second.bin"});
 }
 
 TEST(OutputWriter, ReplacesOnlyAtCommitAndShortWritesStillArriveWhole) {
