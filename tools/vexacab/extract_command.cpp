@@ -119,6 +119,10 @@ int run_set(const std::string& cabinet, Run* run) {
     run->opened = false;
     run->first_next.clear();
     if (!cab_extract(engine, name.c_str(), directory.c_str(), 0, on_notify, nullptr, run)) {
+      // A write that failed inside the engine's call: the writer knows the file and the cause.
+      if (run->failure_name.empty() && run->output == Output::Files &&
+          run->writer->failure().step != platform::OutputStep::None)
+        note_output_failure(run);
       if (run->output == Output::Count) {
         // A count before the real walk, which reports the failure itself.
       } else if (!run->failure_name.empty()) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -30,8 +32,9 @@ struct Result {
   std::string out;
 };
 
-Result vexacab(const std::string& arguments) {
-  FILE* pipe = popen((std::string(VEXACAB_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+// `shell` runs first in the same shell (limits the command inherits).
+Result vexacab(const std::string& arguments, const std::string& shell = "") {
+  FILE* pipe = popen((shell + std::string(VEXACAB_PATH) + " " + arguments + " 2>&1").c_str(), "r");
   Result result{0, ""};
   std::array<char, 4096> buffer;
   while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) result.out.append(buffer.data(), n);
@@ -126,6 +129,21 @@ TEST(VexacabOutput, ANextCabinetWithAPathIsFoundByItsBareName) {
   Result r = vexacab("extract -d " + world / "out " + world / "cabs/disk1.cab");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(testsupport::read_file(world / "out/big"), testdata::random_bytes(50000, 1));
+}
+
+// A write the system refuses in the middle of a large file (a file size limit: EFBIG from the
+// write that passes it) is named with its file and its cause; the earlier file stays.
+TEST(VexacabOutput, AWriteTheSystemRefusesIsNamedWithItsCause) {
+  TempDir world;
+  for (const char* folder_name : {"cabs", "out"}) fs::create_directories(world / folder_name);
+  write_set(one({file("big.bin", testdata::text_like(3 << 20, 5))}, 1), world / "cabs");
+  testsupport::write_file(world / "out/big.bin", "earlier big.bin");
+  testsupport::TreeSnapshot before = testsupport::snapshot_tree(world.path());
+  Result r = vexacab("extract -d " + world / "out " + world / "cabs/disk1.cab", "trap '' XFSZ; ulimit -f 2048; ");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_EQ(r.out.rfind("vexacab: OutputFailed (big.bin", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find(std::strerror(EFBIG)), std::string::npos) << r.out;
+  EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(world.path())), std::vector<std::string>{});
 }
 
 TEST(VexacabOutput, ASignalRemovesTheFileBeingWrittenAndExitsTwo) {
