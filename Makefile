@@ -5,11 +5,14 @@ JOBS        ?= $(shell nproc)
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 BENCH_BUILD ?= build-bench
+TSAN_BUILD  ?= build-tsan
+# The tests whose code runs on more than one thread: the output writer and a whole install.
+TSAN_TESTS  ?= output_writer_test installer_run_test
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 600
 PREFIX      ?= /usr/local
 
-.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz clean installer install deb \
+.PHONY: all deps build build-asan run test test-normal test-asan test-tsan bench fuzz clean installer install deb \
         check-optimised
 
 all: build
@@ -64,6 +67,12 @@ test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# Not part of `make test`: a ThreadSanitizer build of the threaded code's tests only.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_TSAN=ON -DKV_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R '^($(shell echo $(TSAN_TESTS) | tr ' ' '|'))$$'
+
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
@@ -75,4 +84,4 @@ fuzz: deps
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) dist
