@@ -80,7 +80,10 @@ void WritePipeline::drop(PipelineTarget& target) {
 }
 
 void WritePipeline::queue_current() {
-  if (current_.size == 0) return;
+  if (current_.size == 0) {
+    current_.target = nullptr;  // an empty buffer stays for the next bytes, whoever's
+    return;
+  }
   assert(current_.target && current_.size <= BUFFER_SIZE);
   {
     std::lock_guard lock(mutex_);
