@@ -15,7 +15,7 @@ namespace cabwriter {
 
 struct QuantumOptions {
   uint32_t window_bits = 21;  // 10 .. 21, as in the folder's typeCompress
-  uint32_t max_chain = 32;    // candidates sharing eight bytes looked at per position
+  uint32_t deep_ways = 32;    // newest candidates sharing eight bytes kept and looked at
   uint32_t nice_length = 128;  // a match this long ends the search
 };
 

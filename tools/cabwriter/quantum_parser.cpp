@@ -34,7 +34,7 @@ void refresh_costs(QuantumCostTable& t, const QuantumModels& m) {
 QuantumParser::QuantumParser(QuantumTokenEncoder& tokens, const QuantumOptions& options)
     : tokens_(tokens),
       finder_(tokens.window_size(), tokens.max_offset(3), tokens.max_offset(4),
-              std::max<uint32_t>(options.max_chain, 1), std::max<uint32_t>(options.nice_length, 3)),
+              options.deep_ways, std::max<uint32_t>(options.nice_length, 3)),
       tokens_since_refresh_(COST_REFRESH_TOKENS) {}
 
 float QuantumParser::match_cost(uint32_t length, uint32_t offset) const {
