@@ -1,36 +1,34 @@
 #include "quantum_arith_encoder.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace cabwriter {
 
 namespace {
 
-class BitPacker {
- public:
-  void put(uint32_t value, uint32_t count) {
-    for (uint32_t i = count; i-- > 0;) bit((value >> i) & 1);
-  }
-  void bit(uint32_t b) {
-    acc_ = uint8_t((acc_ << 1) | b);
-    if (++used_ == 8) {
-      out_.push_back(acc_);
-      acc_ = 0;
-      used_ = 0;
-    }
-  }
-  std::vector<uint8_t> finish() {
-    while (used_ != 0) bit(0);
-    return std::move(out_);
-  }
-
- private:
-  std::vector<uint8_t> out_;
-  uint8_t acc_ = 0;
-  uint32_t used_ = 0;
-};
+// `count` (at most 32) bits from bit `at` of `bytes`, most significant first; bits past the
+// end read as zeros.
+uint32_t read_bits(const std::vector<uint8_t>& bytes, uint64_t at, uint32_t count) {
+  uint64_t word = 0;
+  size_t first = size_t(at / 8);
+  for (size_t i = 0; i < 8; ++i) word = word << 8 | (first + i < bytes.size() ? bytes[first + i] : 0);
+  return count == 0 ? 0 : uint32_t((word << (at % 8)) >> (64 - count));
+}
 
 }  // namespace
+
+void QuantumArithEncoder::BitWriter::run(uint32_t bit, uint64_t count) {
+  for (; count >= 32; count -= 32) put(bit ? 0xFFFFFFFFu : 0, 32);
+  if (count != 0) put(bit ? (uint32_t(1) << count) - 1 : 0, uint32_t(count));
+}
+
+std::vector<uint8_t> QuantumArithEncoder::BitWriter::finish() {
+  if (used_ != 0) put(0, 8 - used_);
+  std::vector<uint8_t> out = std::move(bytes_);
+  clear();
+  return out;
+}
 
 void QuantumArithEncoder::begin_block() {
   low_ = 0;
@@ -43,8 +41,9 @@ void QuantumArithEncoder::begin_block() {
 }
 
 void QuantumArithEncoder::settle(uint32_t bit) {
-  bits_.push_back(uint8_t(bit));
-  for (; pending_ != 0; --pending_) bits_.push_back(uint8_t(bit ^ 1));
+  bits_.put(bit, 1);
+  bits_.run(bit ^ 1, pending_);
+  pending_ = 0;
 }
 
 uint32_t QuantumArithEncoder::encode(QuantumModel& model, uint32_t symbol) {
@@ -90,17 +89,27 @@ std::vector<uint8_t> QuantumArithEncoder::finish_block() {
   ++pending_;
   settle((low_ >> 14) & 1);
   // The decoder's reader runs 16 bits ahead of the last shift; it must find them all.
-  bits_.resize(16 + shifts_, 0);
-  return merge();
+  uint64_t count = 16 + shifts_;
+  assert(bits_.bits() <= count);
+  return merge(bits_.finish(), count);
 }
 
-std::vector<uint8_t> QuantumArithEncoder::merge() const {
-  BitPacker out;
-  size_t next = 0;
-  for (uint64_t at = 0; at <= bits_.size(); ++at) {
-    for (; next < raws_.size() && raws_[next].at == at; ++next) out.put(raws_[next].value, raws_[next].count);
-    if (at < bits_.size()) out.bit(bits_[at]);
+// The arithmetic bits (`count` of them, zeros past those written) with the raw groups in
+// their places.
+std::vector<uint8_t> QuantumArithEncoder::merge(const std::vector<uint8_t>& arithmetic, uint64_t count) const {
+  BitWriter out;
+  uint64_t done = 0;
+  auto copy_up_to = [&](uint64_t end) {
+    for (; done < end; done += std::min<uint64_t>(32, end - done)) {
+      uint32_t n = uint32_t(std::min<uint64_t>(32, end - done));
+      out.put(read_bits(arithmetic, done, n), n);
+    }
+  };
+  for (const RawGroup& raw : raws_) {
+    copy_up_to(raw.at);
+    out.put(raw.value & ((uint32_t(1) << raw.count) - 1), raw.count);
   }
+  copy_up_to(count);
   return out.finish();
 }
 
