@@ -37,8 +37,8 @@ uint64_t QuantumHashBuckets::Bucket::matching(uint32_t pos, uint32_t reach, uint
   uint64_t raw = 0;
   for (uint32_t at = 0; at < ways_; at += LANES) {
     Lanes e, c;
-    std::memcpy(&e, entries_ + at, sizeof e);
-    std::memcpy(&c, entries_ + ways_ + at, sizeof c);
+    std::memcpy(&e, entries_ + word_of(at), sizeof e);
+    std::memcpy(&c, entries_ + word_of(at) + LANES, sizeof c);
     // Distance 0 wraps to the largest value and so falls out with those past the reach.
     Lanes in_reach = ((here - e - 1) & POSITION_MASK) <= last;
     Lanes alike = ((e & ~POSITION_MASK) == tag) & ((c & cared) == wanted);

@@ -10,9 +10,8 @@
 // an entry older than that may alias a position in the window. Such a candidate is only
 // wrong, never unsafe: the finder measures every length on the bytes themselves.
 //
-// A bucket is two rings (positions with their hash bits, then check bytes) starting at the
-// index of its newest entry, which lives in a separate small array: an insert writes one
-// entry.
+// A bucket is a ring starting at the index of its newest entry, which lives in a separate
+// small array: an insert writes one entry, in one cache line.
 #pragma once
 
 #include <bit>
@@ -46,9 +45,9 @@ class QuantumHashBuckets {
    public:
     // How far the `i`-th newest entry lies before `pos`, modulo 2^24.
     uint32_t distance(uint32_t i, uint32_t pos) const {
-      return (pos - entries_[(first_ + i) & mask_]) & POSITION_MASK;
+      return (pos - entries_[word_of((first_ + i) & mask_)]) & POSITION_MASK;
     }
-    uint32_t check(uint32_t i) const { return entries_[ways_ + ((first_ + i) & mask_)]; }
+    uint32_t check(uint32_t i) const { return entries_[word_of((first_ + i) & mask_) + LANES]; }
 
     // Bit i set for the i-th newest entry whose distance from `pos` is 1 to `reach` (below
     // 2^24), whose key hashed as this bucket's `hash` did, and whose check bytes equal
@@ -59,7 +58,7 @@ class QuantumHashBuckets {
     friend class QuantumHashBuckets;
     Bucket(const uint32_t* entries, uint32_t first, uint32_t ways, uint32_t tag)
         : entries_(entries), first_(first), mask_(ways - 1), ways_(ways), tag_(tag) {}
-    const uint32_t* entries_;  // the ring of positions, then the ring of check bytes
+    const uint32_t* entries_;
     uint32_t first_;
     uint32_t mask_;
     uint32_t ways_;
@@ -75,9 +74,9 @@ class QuantumHashBuckets {
   // Asks for the bucket's memory ahead of its use.
   void prefetch(uint64_t hash) const {
     size_t b = index(hash);
-    __builtin_prefetch(&newest_[b], 1);
+    __builtin_prefetch(&newest_[b]);
     const uint32_t* start = entries_.get() + 2 * ways_ * b;
-    for (uint32_t at = 0; at < 2 * ways_; at += LINE_ENTRIES) __builtin_prefetch(start + at, 1);
+    for (uint32_t at = 0; at < 2 * ways_; at += LINE_ENTRIES) __builtin_prefetch(start + at);
   }
 
   // Puts `pos` first in its bucket in place of the oldest entry.
@@ -86,12 +85,16 @@ class QuantumHashBuckets {
     uint32_t first = (newest_[b] - 1u) & (ways_ - 1);
     newest_[b] = uint8_t(first);
     uint32_t* entries = entries_.get() + 2 * ways_ * b;
-    entries[first] = tag(hash) | (pos & POSITION_MASK);
-    entries[ways_ + first] = check;
+    entries[word_of(first)] = tag(hash) | (pos & POSITION_MASK);
+    entries[word_of(first) + LANES] = check;
   }
 
  private:
-  static constexpr uint32_t LINE_ENTRIES = 16;
+  static constexpr uint32_t LINE_ENTRIES = 16;  // 32-bit words in a cache line
+
+  // Where entry `i` of a bucket keeps its position: each cache line holds the positions of
+  // LANES entries, then their check bytes, so that an insert writes a single line.
+  static uint32_t word_of(uint32_t i) { return i / LANES * 2 * LANES + i % LANES; }
   struct Free {
     void operator()(uint32_t* p) const { std::free(p); }
   };

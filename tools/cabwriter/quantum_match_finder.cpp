@@ -14,9 +14,9 @@ namespace {
 constexpr uint32_t STREAM_LIMIT = UINT32_MAX - CAB_BLOCK_SIZE;
 
 // The four-byte table holds the short matches' many candidates: as many entries as the window
-// has positions, 32 to a bucket. Fewer entries or shallower buckets cost binary content 3 to
-// 7% in size; the eight-byte table does with half as many entries.
-constexpr uint32_t NEAR_WAYS = 32;
+// has positions (half as many cost binary content 6% in size), 16 to a bucket. The eight-byte
+// table does with half as many entries, but needs its 32 to a bucket on binary content.
+constexpr uint32_t NEAR_WAYS = 16;
 
 // Buckets for a table of `entries` entries, `ways` to a bucket: at least 2^10 buckets.
 uint32_t bucket_bits(uint32_t entries, uint32_t ways) {
