@@ -71,7 +71,15 @@ class QuantumHashBuckets {
     return {entries_.get() + 2 * ways_ * b, newest_[b], ways_, tag(hash)};
   }
 
-  // Asks for the bucket's memory ahead of its use.
+  // Asks for the memory an insert into the bucket will write (most likely: another insert
+  // may come first).
+  void prefetch_insert(uint64_t hash) const {
+    size_t b = index(hash);
+    uint32_t first = (newest_[b] - 1u) & (ways_ - 1);
+    __builtin_prefetch(entries_.get() + 2 * ways_ * b + word_of(first));
+  }
+
+  // Asks for the whole bucket's memory ahead of a search.
   void prefetch(uint64_t hash) const {
     size_t b = index(hash);
     __builtin_prefetch(&newest_[b]);

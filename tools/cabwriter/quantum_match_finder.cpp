@@ -107,13 +107,17 @@ void QuantumMatchFinder::record(uint32_t pos, const Keys& k) {
   if (k.known == 3) deep_.insert(k.h8, pos, k.check8);
 }
 
-void QuantumMatchFinder::prefetch_ahead(uint32_t pos) const {
-  uint32_t ahead = pos + PREFETCH_DISTANCE;
-  if (uint64_t(ahead) + 8 > end_) return;
-  uint64_t eight = load_le64(at(ahead));
-  __builtin_prefetch(&head3_[head3_slot(hash3(eight))], 1);
-  near_.prefetch(hash4(eight));
-  deep_.prefetch(hash8(eight));
+void QuantumMatchFinder::prefetch(uint32_t pos, bool search) const {
+  if (uint64_t(pos) + 8 > end_) return;
+  uint64_t eight = load_le64(at(pos));
+  __builtin_prefetch(&head3_[head3_slot(hash3(eight))]);
+  if (search) {
+    near_.prefetch(hash4(eight));
+    deep_.prefetch(hash8(eight));
+  } else {
+    near_.prefetch_insert(hash4(eight));
+    deep_.prefetch_insert(hash8(eight));
+  }
 }
 
 // The longest length a match may be coded with at this offset; 0 when none.
@@ -126,7 +130,8 @@ uint32_t QuantumMatchFinder::usable(uint32_t length, uint32_t offset) const {
 
 void QuantumMatchFinder::skip(uint32_t pos) {
   assert(pos == next_);
-  prefetch_ahead(pos);
+  // A position inside a match is likely followed by more of them.
+  prefetch(pos + PREFETCH_DISTANCE, false);
   record(pos, keys(pos));
 }
 

@@ -68,6 +68,11 @@ class QuantumMatchFinder {
   // Records `pos` without looking for matches (bytes covered by a match).
   void skip(uint32_t pos);
 
+  // Asks for the memory that searching `pos` (or, without `search`, recording it) will use:
+  // a hint, which candidates() and skip() give themselves for the positions a little ahead.
+  // Does nothing for a position whose keys have not arrived.
+  void prefetch(uint32_t pos, bool search) const;
+
   // Bytes a position's keys and check bytes read, the position's own included.
   static constexpr uint32_t LOOKAHEAD = 12;
   static constexpr uint32_t MAX_WAYS = QuantumHashBuckets::MAX_WAYS;
@@ -90,7 +95,7 @@ class QuantumMatchFinder {
   static size_t head3_slot(uint64_t hash) { return size_t(hash >> (64 - HEAD3_BITS)); }
   Keys keys(uint32_t pos) const;
   void record(uint32_t pos, const Keys& k);
-  void prefetch_ahead(uint32_t pos) const;
+
   template <typename Visit>
   void scan(const QuantumHashBuckets& table, uint64_t hash, uint32_t key_length, uint32_t check,
             uint32_t pos, uint32_t max_length, uint32_t stop_at, uint32_t& best, Visit&& visit);
@@ -162,7 +167,8 @@ void QuantumMatchFinder::scan(const QuantumHashBuckets& table, uint64_t hash, ui
 template <typename Visit>
 void QuantumMatchFinder::candidates(uint32_t pos, uint32_t max_length, Visit&& visit) {
   assert(pos == next_ && uint64_t(pos) + max_length <= end_);
-  prefetch_ahead(pos);
+  // A searched position is likely followed by more of them.
+  prefetch(pos + PREFETCH_DISTANCE, true);
   Keys k = keys(pos);
   if (k.known == 0) {
     next_ = pos + 1;

@@ -97,6 +97,9 @@ void QuantumParser::parse(uint32_t start, uint32_t end) {
     }
     tokens_.match(current.length, current.offset);
     ++tokens_since_refresh_;
+    // The match's end is searched next, and the byte after it for the lazy choice.
+    finder_.prefetch(pos + current.length, true);
+    finder_.prefetch(pos + current.length + 1, true);
     for (uint32_t q = pos + 2; q < pos + current.length; ++q) finder_.skip(q);
     pos += current.length;
     if (pos < end) current = search(pos, end);
