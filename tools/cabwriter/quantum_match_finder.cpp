@@ -24,7 +24,7 @@ uint32_t bucket_bits(uint32_t entries, uint32_t ways) {
   return std::max<uint32_t>(bits, 10);
 }
 
-// A bucket size the table takes: a power of two, whole cache lines, at most MAX_WAYS.
+// A bucket size the table takes: a power of two from 16 to MAX_WAYS.
 uint32_t table_ways(uint32_t ways) {
   ways = std::clamp<uint32_t>(ways, 16, QuantumMatchFinder::MAX_WAYS);
   return std::bit_ceil(ways);

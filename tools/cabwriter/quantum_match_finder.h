@@ -14,8 +14,9 @@
 //
 // The finder holds the stream's last window before the next position to record and what has
 // arrived past it, in a buffer that slides when full: memory is the buffer (twice the window
-// and two blocks) and the tables (at most 32 MiB), whatever the stream's length. Positions
-// are the stream's own, counted from its first byte.
+// and two blocks) and the tables (12 bytes per window position), whatever the stream's
+// length: about 28 MiB for the largest window. Positions are the stream's own, counted from
+// its first byte.
 #pragma once
 
 #include <bit>
@@ -32,8 +33,8 @@ namespace cabwriter {
 class QuantumMatchFinder {
  public:
   // Lengths 3 and 4 reach only `short_reach` and `medium_reach` back; longer ones the window.
-  // The eight-byte table keeps `deep_ways` candidates per bucket (rounded up to whole cache
-  // lines, at most MAX_WAYS); a match of `nice_length` ends the search.
+  // The eight-byte table keeps `deep_ways` candidates per bucket (rounded up to a power of two
+  // from 16 to MAX_WAYS); a match of `nice_length` ends the search. Throws std::bad_alloc.
   QuantumMatchFinder(uint32_t window_size, uint32_t short_reach, uint32_t medium_reach,
                      uint32_t deep_ways, uint32_t nice_length);
 
