@@ -84,6 +84,10 @@ void QuantumParser::parse(uint32_t start, uint32_t end) {
       if (pos < end) current = search(pos, end);
       continue;
     }
+    // Where this match would end is searched next, and the byte after it for the lazy
+    // choice: their memory is asked for before the lazy search here.
+    finder_.prefetch(pos + current.length, true);
+    finder_.prefetch(pos + current.length + 1, true);
     // A long match is taken as it stands: putting it off would gain a byte at most.
     Choice next;
     if (current.length >= LAZY_ENOUGH)
@@ -97,9 +101,6 @@ void QuantumParser::parse(uint32_t start, uint32_t end) {
     }
     tokens_.match(current.length, current.offset);
     ++tokens_since_refresh_;
-    // The match's end is searched next, and the byte after it for the lazy choice.
-    finder_.prefetch(pos + current.length, true);
-    finder_.prefetch(pos + current.length + 1, true);
     for (uint32_t q = pos + 2; q < pos + current.length; ++q) finder_.skip(q);
     pos += current.length;
     if (pos < end) current = search(pos, end);
