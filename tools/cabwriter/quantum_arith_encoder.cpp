@@ -1,6 +1,8 @@
 #include "quantum_arith_encoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <stdexcept>
 
 namespace cabwriter {
@@ -14,6 +16,29 @@ uint32_t read_bits(const std::vector<uint8_t>& bytes, uint64_t at, uint32_t coun
   size_t first = size_t(at / 8);
   for (size_t i = 0; i < 8; ++i) word = word << 8 | (first + i < bytes.size() ? bytes[first + i] : 0);
   return count == 0 ? 0 : uint32_t((word << (at % 8)) >> (64 - count));
+}
+
+// The entry holding `symbol` in `model`, or model.symbols when it has none: a group of entries
+// compared at a time (the entries past the last may hold anything, hence the final check).
+uint32_t entry_of(const QuantumModel& model, uint32_t symbol) {
+  if constexpr (std::endian::native != std::endian::little) {
+    uint32_t i = 0;
+    while (i < model.symbols && model.symbol[i] != symbol) ++i;
+    return i;
+  }
+  const QuantumLanes wanted = QuantumLanes{} + uint16_t(symbol);
+  for (uint32_t group = 0; group < model.symbols; group += QUANTUM_GROUP) {
+    auto equal = quantum_load_lanes(model.symbol + group) == wanted;  // a true lane is all ones
+    uint64_t words[QUANTUM_GROUP / 4];
+    static_assert(sizeof equal == sizeof words);
+    std::memcpy(words, &equal, sizeof words);
+    for (uint32_t w = 0; w < QUANTUM_GROUP / 4; ++w) {
+      if (words[w] == 0) continue;
+      uint32_t i = group + 4 * w + uint32_t(std::countr_zero(words[w])) / 16;
+      return i < model.symbols ? i : model.symbols;
+    }
+  }
+  return model.symbols;
 }
 
 }  // namespace
@@ -48,8 +73,7 @@ void QuantumArithEncoder::settle(uint32_t bit) {
 
 uint32_t QuantumArithEncoder::encode(QuantumModel& model, uint32_t symbol) {
   const uint16_t* cum = model.cum;
-  uint32_t i = 0;
-  while (i < model.symbols && model.symbol[i] != symbol) ++i;
+  uint32_t i = entry_of(model, symbol);
   if (i == model.symbols) throw std::invalid_argument("symbol outside its model");
 
   uint32_t total = cum[0];
