@@ -8,14 +8,7 @@ namespace {
 // operations where it has not.
 using Lanes = uint32_t __attribute__((vector_size(4 * QuantumHashBuckets::LANES)));
 
-// Bit i for each true lane i (a true lane is all ones).
-uint32_t lane_bits(Lanes truth) {
-  const Lanes weight = {1, 2, 4, 8, 16, 32, 64, 128};
-  Lanes bits = truth & weight;
-  uint32_t sum = 0;
-  for (uint32_t i = 0; i < QuantumHashBuckets::LANES; ++i) sum |= bits[i];
-  return sum;
-}
+constexpr Lanes LANE_BIT = {1, 2, 4, 8, 16, 32, 64, 128};
 
 }  // namespace
 
@@ -42,7 +35,11 @@ uint64_t QuantumHashBuckets::Bucket::matching(uint32_t pos, uint32_t reach, uint
     // Distance 0 wraps to the largest value and so falls out with those past the reach.
     Lanes in_reach = ((here - e - 1) & POSITION_MASK) <= last;
     Lanes alike = ((e & ~POSITION_MASK) == tag) & ((c & cared) == wanted);
-    raw |= uint64_t(lane_bits(in_reach & alike)) << at;
+    // Bit i for each true lane i (a true lane is all ones).
+    Lanes bits = in_reach & alike & LANE_BIT;
+    uint32_t group = 0;
+    for (uint32_t i = 0; i < LANES; ++i) group |= bits[i];
+    raw |= uint64_t(group) << at;
   }
   // Ring order to age order: entry first_ is the newest.
   uint64_t older = raw >> first_;

@@ -2,10 +2,10 @@
 // pieces. Two hash tables keep, per bucket, the newest positions whose next bytes hashed
 // alike, in whole cache lines, each with the four bytes after its key (QuantumHashBuckets):
 // one keyed on four bytes for the short matches, one keyed on eight bytes, and deeper, for
-// the long ones. A search reads a bucket, tells from the check bytes which candidates could
-// beat the best match so far, and requests the bytes of those few before comparing any: the
-// waits for memory far back in the window overlap instead of following one another as in a
-// chain walk. The buckets of the positions a little ahead are requested early too. A third
+// the long ones. A bucket's entries lie side by side, and the buckets of the positions a
+// little ahead are requested early, so a search does not wait for memory step after step as a
+// chain walk does; it tells from the check bytes which candidates could beat the best match
+// so far, and reads the bytes of those few only, far back in the window. A third
 // table keeps only the latest position of each three bytes, since a 3-byte match reaches only
 // a short way back and the nearest one is the one worth coding.
 //
