@@ -39,10 +39,11 @@ constexpr uint32_t ENTRY_EXCEPTIONAL = 1u << 14;
 constexpr uint32_t ENTRY_LITERAL = 1u << 15;
 constexpr uint32_t ENTRY_END_VALUE = 1;
 
-// The distance a literal entry carries: any distance the window always holds (the history is a
-// whole block) and at least as long as a wide match copy, so the copy the hot loop makes for a
-// literal reads bytes already written and never the one it stores.
-constexpr uint32_t LITERAL_DISTANCE = 64;
+// The distance a literal entry carries: one the window always holds when the hot loop runs (its
+// blocks are longer), at least as long as a wide match copy so that copy never reads the byte
+// the literal stores, and far enough back that the bytes it reads were stored long before (a
+// load of bytes still on their way to the cache waits for them).
+constexpr uint32_t LITERAL_DISTANCE = 256;
 
 constexpr TableEntry make_entry(uint32_t flags, uint32_t consumed, uint32_t field, uint32_t value) {
   return TableEntry(value << 16 | flags | field << 8 | consumed);
