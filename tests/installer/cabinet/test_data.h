@@ -52,16 +52,13 @@ inline std::vector<uint8_t> binary_like(size_t n, uint32_t seed) {
 // A few byte values most of the time and every other value rarely, so that one Huffman code
 // spans short codes and the longest the format allows.
 inline std::vector<uint8_t> skewed_bytes(size_t n, uint32_t seed) {
+  const std::vector<uint8_t> noise = random_bytes(3 * n, seed);
   std::vector<uint8_t> out(n);
-  uint64_t x = 0x2545F4914F6CDD1Dull ^ seed;
   for (size_t i = 0; i < n; ++i) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    const uint32_t r = uint32_t(x >> 16);
+    const uint32_t r = noise[3 * i] | uint32_t(noise[3 * i + 1]) << 8 | uint32_t(noise[3 * i + 2]) << 16;
     uint32_t run = 0;  // a geometric pick among the common values
     while (run < 8 && (r >> run & 1)) ++run;
-    out[i] = (r >> 24) % 64 == 0 ? uint8_t(r >> 12) : uint8_t('a' + run);
+    out[i] = (r >> 8) % 64 == 0 ? uint8_t(r >> 16) : uint8_t('a' + run);
   }
   return out;
 }
