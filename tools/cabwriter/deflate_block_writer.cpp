@@ -253,49 +253,49 @@ void write_coded_block(DeflateBitWriter& bits, const CodedBlock& block, bool fin
   }
 }
 
+// A block whose content changes along the way (code, then tables, then strings, as in
+// programs) codes smaller in two parts, each with a code of its own, than under one code for
+// the whole. Split points lie at eighths of the symbols, the counts before each from one pass;
+// each is judged by the entropy of its two parts (building their codes for all of them would
+// cost more than the parse), and the best is then priced in full against the whole.
+std::vector<CodedBlock> plan_blocks(std::span<const DeflateSymbol> symbols, const SymbolCounts& whole) {
+  std::vector<CodedBlock> plan{plan_block(symbols, whole)};
+  if (symbols.size() < 2 * MIN_SPLIT_SYMBOLS) return plan;
+  SymbolCounts before, best_before, best_after;
+  before.litlen[DEFLATE_END_OF_BLOCK] = 1;
+  size_t counted = 0, best_at = 0;
+  double best_entropy = 0;
+  for (size_t point = 1; point < SPLIT_POINTS; ++point) {
+    const size_t at = symbols.size() * point / SPLIT_POINTS;
+    add_counts(symbols.subspan(counted, at - counted), before);
+    counted = at;
+    SymbolCounts after = whole;
+    for (size_t s = 0; s < DEFLATE_LITLEN_SYMBOLS; ++s) after.litlen[s] -= before.litlen[s];
+    for (size_t s = 0; s < DEFLATE_DISTANCE_SYMBOLS; ++s) after.distance[s] -= before.distance[s];
+    after.litlen[DEFLATE_END_OF_BLOCK] = 1;
+    const double entropy = entropy_bits(before) + entropy_bits(after);
+    if (best_at == 0 || entropy < best_entropy) {
+      best_at = at;
+      best_entropy = entropy;
+      best_before = before;
+      best_after = after;
+    }
+  }
+  std::vector<CodedBlock> parts{plan_block(symbols.first(best_at), best_before),
+                                plan_block(symbols.subspan(best_at), best_after)};
+  if (parts[0].bits + parts[1].bits < plan[0].bits) plan = std::move(parts);
+  return plan;
+}
+
 }  // namespace
 
-// A block whose content changes along the way (code, then tables, then strings, as in
-// programs) codes smaller in two halves, each with a code of its own, than under one code
-// for the whole: both are priced and the smaller one written.
 DeflateBlockType write_mszip_block(const DeflateParse& parse, std::span<const uint8_t> bytes,
                                    std::vector<uint8_t>& out) {
   if (bytes.size() > 0xFFFF) throw std::invalid_argument("a stored deflate block holds at most 65535 bytes");
-  const std::span<const DeflateSymbol> symbols = parse.symbols;
-  SymbolCounts whole_counts;
-  std::copy(parse.litlen_counts.begin(), parse.litlen_counts.end(), whole_counts.litlen.begin());
-  std::copy(parse.distance_counts.begin(), parse.distance_counts.end(), whole_counts.distance.begin());
-  std::vector<CodedBlock> plan{plan_block(symbols, whole_counts)};
-  // Split points at eighths of the symbols, the counts before each from one pass. Each is
-  // judged by the entropy of its two halves (building their codes for all of them would cost
-  // more than the parse); the best is then priced in full against the whole.
-  if (symbols.size() >= 2 * MIN_SPLIT_SYMBOLS) {
-    SymbolCounts before;
-    before.litlen[DEFLATE_END_OF_BLOCK] = 1;
-    size_t counted = 0;
-    size_t best_at = 0;
-    SymbolCounts best_before, best_after;
-    double best_entropy = 0;
-    for (size_t eighth = 1; eighth < SPLIT_POINTS; ++eighth) {
-      const size_t at = symbols.size() * eighth / SPLIT_POINTS;
-      add_counts(symbols.subspan(counted, at - counted), before);
-      counted = at;
-      SymbolCounts after = whole_counts;
-      for (size_t s = 0; s < DEFLATE_LITLEN_SYMBOLS; ++s) after.litlen[s] -= before.litlen[s];
-      for (size_t s = 0; s < DEFLATE_DISTANCE_SYMBOLS; ++s) after.distance[s] -= before.distance[s];
-      after.litlen[DEFLATE_END_OF_BLOCK] = 1;
-      const double entropy = entropy_bits(before) + entropy_bits(after);
-      if (best_at == 0 || entropy < best_entropy) {
-        best_at = at;
-        best_entropy = entropy;
-        best_before = before;
-        best_after = after;
-      }
-    }
-    std::vector<CodedBlock> halves{plan_block(symbols.first(best_at), best_before),
-                                   plan_block(symbols.subspan(best_at), best_after)};
-    if (halves[0].bits + halves[1].bits < plan[0].bits) plan = std::move(halves);
-  }
+  SymbolCounts whole;
+  std::copy(parse.litlen_counts.begin(), parse.litlen_counts.end(), whole.litlen.begin());
+  std::copy(parse.distance_counts.begin(), parse.distance_counts.end(), whole.distance.begin());
+  const std::vector<CodedBlock> plan = plan_blocks(parse.symbols, whole);
   uint64_t coded_bits_total = 0;
   for (const CodedBlock& block : plan) coded_bits_total += block.bits;
   const uint64_t stored_bits = 8 * (1 + 4 + uint64_t(bytes.size()));

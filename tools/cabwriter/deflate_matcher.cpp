@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
-#include <cmath>
 
 namespace cabwriter {
 
@@ -13,10 +13,11 @@ namespace {
 
 constexpr uint32_t HASH_BITS = 16;
 constexpr size_t HASH_SIZE = size_t(1) << HASH_BITS;
+// The 3-byte chains' table is smaller: they are searched for one candidate only.
 constexpr uint32_t THREE_HASH_BITS = 15;
+constexpr size_t THREE_HASH_SIZE = size_t(1) << THREE_HASH_BITS;
 // Prices are in 1/PRICE_UNIT bits.
 constexpr uint32_t PRICE_UNIT = 16;
-constexpr size_t THREE_HASH_SIZE = size_t(1) << THREE_HASH_BITS;
 // The long chains link positions that share this many bytes.
 constexpr uint32_t LONG_BYTES = 12;
 constexpr uint32_t WINDOW_SIZE = 2 * DeflateMatcher::BLOCK_SIZE;
@@ -101,7 +102,8 @@ DeflateMatcher::DeflateMatcher()
 // Before any block is parsed: the bits of the fixed code.
 DeflateMatcher::Prices DeflateMatcher::fixed_code_prices() {
   Prices p{};
-  for (uint32_t s = 0; s < DEFLATE_LITLEN_SYMBOLS; ++s) p.litlen[s] = uint16_t(deflate::fixed_litlen_length(s) * PRICE_UNIT);
+  for (uint32_t s = 0; s < DEFLATE_LITLEN_SYMBOLS; ++s)
+    p.litlen[s] = uint16_t(deflate::fixed_litlen_length(s) * PRICE_UNIT);
   p.distance.fill(uint16_t(deflate::FIXED_DISTANCE_LENGTH * PRICE_UNIT));
   return p;
 }
@@ -206,7 +208,8 @@ DeflateMatcher::Match DeflateMatcher::three_byte_match(uint32_t pos) const {
   if ((load32(w + candidate) ^ load32(w + pos)) & 0xFFFFFFu) return {0, 0};
   const uint32_t distance = pos - uint32_t(candidate);
   const uint32_t symbol = deflate_distance_symbol(distance);
-  const uint32_t match_bits = prices_.litlen[deflate_length_symbol(3)] + prices_.distance[symbol] + deflate::DIST_EXTRA[symbol] * PRICE_UNIT;
+  const uint32_t match_bits = prices_.litlen[deflate_length_symbol(3)] + prices_.distance[symbol] +
+                              deflate::DIST_EXTRA[symbol] * PRICE_UNIT;
   const uint32_t literal_bits = prices_.litlen[w[pos]] + prices_.litlen[w[pos + 1]] + prices_.litlen[w[pos + 2]];
   return match_bits < literal_bits ? Match{3, distance} : Match{0, 0};
 }

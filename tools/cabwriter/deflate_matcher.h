@@ -1,11 +1,12 @@
 // Turns an MSZIP stream, one 32 KiB block at a time, into deflate literals and matches.
 //
-// Two sets of hash chains (positions linked by their first 4 and first 12 bytes) run across
+// Three sets of hash chains (positions linked by their first 3, 4 and 12 bytes) run across
 // the whole stream, so nothing is re-read at a block's start. Parsing is lazy: a match gives
 // way to a better one starting a byte later. Where asked to and no 4-byte match is found, the
 // nearest earlier position with the same 3 bytes gives a 3-byte match if, priced by the
-// symbol statistics it was last shown (learn_prices), it costs fewer bits than its 3 literals. A match may reach back into the previous block
-// (the decoder keeps exactly that one block as history) and never further: the 32768-byte
+// symbol counts learn_prices was last given, it costs fewer bits than its 3 literals.
+// A match may reach back into the previous block (the decoder keeps exactly that one block
+// as history) and never further: the 32768-byte
 // distance limit of the format is that boundary, since every block but the last holds 32768
 // bytes. A match never runs past the end of the block being parsed.
 #pragma once
@@ -108,7 +109,7 @@ class DeflateMatcher {
     uint32_t distance;
   };
 
-  // Estimated bits of each code symbol, from the last parsed block's counts.
+  // Estimated bits of each code symbol (in 1/16 bits), from the counts learn_prices was given.
   struct Prices {
     std::array<uint16_t, DEFLATE_LITLEN_SYMBOLS> litlen;
     std::array<uint16_t, DEFLATE_DISTANCE_SYMBOLS> distance;

@@ -7,7 +7,7 @@
 // Whether 3-byte matches pay depends on the content: in programs they do, in tables of
 // records they lead the statistics astray. Every TRIAL_PERIOD-th block is parsed both ways
 // and the smaller kept; the blocks up to the next trial follow its choice.
-// Holds about 1.3 MiB (window, chains, one block's symbols) whatever the stream's length.
+// Holds about 1.8 MiB (window, chains, two parses of a block) whatever the stream's length.
 #pragma once
 
 #include <vector>
