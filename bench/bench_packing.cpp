@@ -61,18 +61,28 @@ auto lzx_best = [](const std::vector<uint8_t>& c) {
   return cabwriter::default_encoder(cabwriter::type_compress_of(3, 21), cabwriter::Effort::Max)(c);
 };
 
-// Real text as packers are usually compared on: the first 16 MiB of a tar of /usr/include
-// (empty where the machine has none, and the cases then fail).
+// The first 16 MiB of a tar of a folder under /usr (empty where the machine has none).
+std::vector<uint8_t> usr_tar_head(const char* folder) {
+  std::vector<uint8_t> out;
+  const std::string command = std::string("tar cf - -C /usr ") + folder + " 2>/dev/null | head -c 16777216";
+  FILE* tar = popen(command.c_str(), "r");
+  if (!tar) return out;
+  uint8_t buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, tar)) > 0;) out.insert(out.end(), buffer, buffer + n);
+  pclose(tar);
+  return out;
+}
+
+// Real text as packers are usually compared on: a tar of /usr/include (the cases fail where
+// the machine has none).
 const std::vector<uint8_t>& headers_content() {
-  static const std::vector<uint8_t> data = [] {
-    std::vector<uint8_t> out;
-    FILE* tar = popen("tar cf - -C /usr include 2>/dev/null | head -c 16777216", "r");
-    if (!tar) return out;
-    uint8_t buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, tar)) > 0;) out.insert(out.end(), buffer, buffer + n);
-    pclose(tar);
-    return out;
-  }();
+  static const std::vector<uint8_t> data = usr_tar_head("include");
+  return data;
+}
+
+// Real programs: a tar of /usr/bin.
+const std::vector<uint8_t>& programs_content() {
+  static const std::vector<uint8_t> data = usr_tar_head("bin");
   return data;
 }
 
@@ -80,6 +90,11 @@ template <typename Run>
 void on_headers(benchmark::State& state, Run run) {
   if (headers_content().empty()) state.SkipWithError("no /usr/include to pack");
   else run(state, headers_content());
+}
+template <typename Run>
+void on_programs(benchmark::State& state, Run run) {
+  if (programs_content().empty()) state.SkipWithError("no /usr/bin to pack");
+  else run(state, programs_content());
 }
 auto quantum = [](const std::vector<uint8_t>& c) { return cabwriter::default_encoder(cabwriter::type_compress_of(2, 21))(c); };
 
@@ -100,6 +115,9 @@ void BM_headers_xz(benchmark::State& s) { on_headers(s, [](auto& st, auto& c) { 
 void BM_binary_mszip(benchmark::State& s) { run_ours(s, benchdata::binary_content(), mszip); }
 void BM_binary_zlib9(benchmark::State& s) { run_ours(s, benchdata::binary_content(), zlib9_mszip); }
 void BM_binary_gzip(benchmark::State& s) { run_tool(s, benchdata::binary_content(), "gzip -6"); }
+void BM_programs_mszip(benchmark::State& s) { on_programs(s, [](auto& st, auto& c) { run_ours(st, c, mszip); }); }
+void BM_programs_zlib9(benchmark::State& s) { on_programs(s, [](auto& st, auto& c) { run_ours(st, c, zlib9_mszip); }); }
+void BM_programs_gzip(benchmark::State& s) { on_programs(s, [](auto& st, auto& c) { run_tool(st, c, "gzip -6"); }); }
 void BM_binary_lzx(benchmark::State& s) { run_ours(s, benchdata::binary_content(), lzx_default); }
 void BM_binary_lzx_best(benchmark::State& s) { run_ours(s, benchdata::binary_content(), lzx_best); }
 void BM_binary_xz(benchmark::State& s) { run_tool(s, benchdata::binary_content(), "xz -6"); }
@@ -118,6 +136,9 @@ PACKING(BM_text_zlib9, "pack_mszip_text/zlib-9");
 PACKING(BM_binary_mszip, "pack_mszip_binary/ours");
 TOOL(BM_binary_gzip, "pack_mszip_binary/gzip-6");
 PACKING(BM_binary_zlib9, "pack_mszip_binary/zlib-9");
+PACKING(BM_programs_mszip, "pack_mszip_programs/ours");
+TOOL(BM_programs_gzip, "pack_mszip_programs/gzip-6");
+PACKING(BM_programs_zlib9, "pack_mszip_programs/zlib-9");
 PACKING(BM_text_lzx, "pack_lzx21_text/ours");
 PACKING(BM_text_lzx_best, "pack_lzx21_text/ours-best");
 TOOL(BM_text_xz, "pack_lzx21_text/xz-6");

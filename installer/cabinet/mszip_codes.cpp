@@ -17,6 +17,9 @@ namespace {
 constexpr uint32_t MAX_MATCH = 258;
 // One fast iteration produces at most a literal and then a whole match.
 constexpr uint32_t FAST_OUTPUT_ROOM = 1 + MAX_MATCH;
+// The fast loop runs only in a block of at least FAST_OUTPUT_ROOM bytes, whose history is as
+// long: a literal's distance always lies in the window.
+static_assert(LITERAL_DISTANCE < FAST_OUTPUT_ROOM);
 // One fast iteration refills at most twice, each moving on at most 7 bytes and loading 8.
 constexpr uint32_t FAST_INPUT_ROOM = 16;
 constexpr uint32_t LITLEN_MASK = (1u << LITLEN_ROOT_BITS) - 1;
@@ -67,7 +70,7 @@ Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* 
   uint64_t before = s.bits;
   take(s, entry_consumed(e));
   if (e & ENTRY_LITERAL) {
-    s.block[s.out_pos++] = uint8_t(entry_value(e));
+    s.block[s.out_pos++] = entry_literal(e);
     return Step::Continue;
   }
   if (e & ENTRY_EXCEPTIONAL) return entry_is_end(e) ? Step::BlockEnd : Step::Fail;
@@ -85,6 +88,11 @@ Step careful_step(InflateStream& s, const TableEntry* litlen, const TableEntry* 
 // The fast loop. State lives in locals: output bytes are stored through a byte pointer, which
 // may alias anything the compiler cannot prove local, so a shared state would be reloaded
 // after every byte.
+//
+// Literals and matches whose distance sits in the length's entry (most of them) take one path
+// with no branch between them: a literal is a one-byte match whose byte is stored first and
+// whose wide copy lands just past it, in bytes not yet produced. Binary content mixes literals
+// and short matches with no pattern a branch predictor could learn.
 //
 // Each table lookup is made before the refill that follows it (its index bits are already in
 // the buffer), and the next literal/length entry is looked up before a match is copied, so
@@ -129,39 +137,29 @@ Step decode_fast(InflateStream& s, const TableEntry* litlen, const TableEntry* d
     assert(count >= LITLEN_ROOT_BITS);
     refill_fast();  // at least 56 bits
     if (e & ENTRY_LINK) [[unlikely]] e = resolve_link(e, litlen, LITLEN_ROOT_BITS);
-    if (e & ENTRY_LITERAL) {
-      // Two literals of at most 15 bits each leave 26 bits: the next entry's index is there.
-      consume(e);
-      *out++ = uint8_t(entry_value(e));
-      e = litlen[bits & LITLEN_MASK];
-      if (e & ENTRY_LINK) [[unlikely]] e = resolve_link(e, litlen, LITLEN_ROOT_BITS);
-      if (e & ENTRY_LITERAL) {
-        consume(e);
-        *out++ = uint8_t(entry_value(e));
-        e = litlen[bits & LITLEN_MASK];
-        continue;
-      }
-    }
-    if (e & ENTRY_EXCEPTIONAL) [[unlikely]] {
-      if (entry_is_end(e)) {
-        consume(e);
-        step = Step::BlockEnd;
-      } else {
-        step = Step::Fail;
-      }
-      break;
-    }
-    uint64_t before = bits;
-    consume(e);
+    const uint64_t before = bits;
     uint32_t len;
     uint32_t dist;
-    if (e & ENTRY_WITH_DISTANCE) {
-      // A short length and its distance in one entry: at most 11 + 13 bits.
+    uint32_t skip;  // 1 for a literal: its byte, then the copy past it
+    if (e & (ENTRY_LITERAL | ENTRY_WITH_DISTANCE)) [[likely]] {
+      // A literal, or a short length with its distance: at most 11 + 13 bits of the 56.
+      consume(e);
       len = entry_value(e);
       dist = entry_distance(e, before);
+      skip = (uint32_t(e) / ENTRY_LITERAL) & 1;
     } else {
-      // A length code with its extra bits (at most 20 of the 41 or more bits here), then the
-      // distance entry, looked up before the refill that brings its extra bits.
+      if (e & ENTRY_EXCEPTIONAL) [[unlikely]] {
+        if (entry_is_end(e)) {
+          consume(e);
+          step = Step::BlockEnd;
+        } else {
+          step = Step::Fail;
+        }
+        break;
+      }
+      // A length code with its extra bits (at most 20 of the 56 bits), then the distance
+      // entry, looked up before the refill that brings its extra bits.
+      consume(e);
       len = entry_base_plus_extra(e, before);
       TableEntry d = dist_table[bits & DIST_MASK];
       refill_fast();
@@ -170,17 +168,19 @@ Step decode_fast(InflateStream& s, const TableEntry* litlen, const TableEntry* d
         step = Step::Fail;
         break;
       }
-      before = bits;
+      const uint64_t before_dist = bits;
       consume(d);  // at most 28 bits: at least 28 are left
-      dist = entry_base_plus_extra(d, before);
+      dist = entry_base_plus_extra(d, before_dist);
+      skip = 0;
     }
     if (dist > history_size) [[unlikely]] {
       step = Step::Fail;
       break;
     }
+    *out = entry_literal(e);  // a match overwrites it
     e = litlen[bits & LITLEN_MASK];
-    assert(out - dist >= window && len <= MAX_MATCH);
-    copy_match(out, dist, len);
+    assert(out - dist >= window && len <= MAX_MATCH && (skip == 0 || len == 1));
+    copy_match(out + skip, dist, len - skip);
     out += len;
   }
   assert(out <= s.block + s.out_end);

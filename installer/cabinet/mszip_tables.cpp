@@ -15,13 +15,19 @@ using deflate::LENGTH_EXTRA;
 
 constexpr TableEntry INVALID_ENTRY = make_entry(ENTRY_EXCEPTIONAL, 0, 0, 0);
 
+// A literal of the literal/length code: one byte, at LITERAL_DISTANCE with no extra bits.
+TableEntry literal_entry(uint32_t byte, uint32_t length) {
+  return make_entry(ENTRY_LITERAL, length, 1, 1) | TableEntry(length) << 32 | TableEntry(byte) << 40 |
+         TableEntry(LITERAL_DISTANCE) << 48;
+}
+
 // What a symbol with a code of `length` bits decodes to.
 TableEntry symbol_entry(Alphabet alphabet, uint32_t symbol, uint32_t length) {
   switch (alphabet) {
     case Alphabet::CodeLength:
       return make_entry(ENTRY_LITERAL, length, 1, symbol);
     case Alphabet::LiteralLength:
-      if (symbol < 256) return make_entry(ENTRY_LITERAL, length, 1, symbol);
+      if (symbol < 256) return literal_entry(symbol, length);
       if (symbol == 256) return make_entry(ENTRY_EXCEPTIONAL, length, 0, ENTRY_END_VALUE);
       if (symbol - 257 < 29)
         return make_entry(0, length + LENGTH_EXTRA[symbol - 257], length, LENGTH_BASE[symbol - 257]);

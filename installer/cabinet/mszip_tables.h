@@ -24,16 +24,26 @@ namespace mszip {
 //                whose entries consume the whole code (root bits included)
 //   bit 14       ENTRY_EXCEPTIONAL: end of block (value ENTRY_END_VALUE) or an invalid code
 //   bit 15       ENTRY_LITERAL
-//   bits 16..31  literal byte, length or distance base, or sub-table offset
-//   bits 32..36  ENTRY_WITH_DISTANCE: where the distance's extra bits start
-//   bits 48..63  ENTRY_WITH_DISTANCE: the distance base
+//   bits 16..31  length or distance base, or sub-table offset; literals of the literal/length
+//                code: 1, the bytes they produce; code-length symbols: the symbol
+//   bits 32..36  ENTRY_WITH_DISTANCE and literals: where the distance's extra bits start
+//   bits 40..47  literals of the literal/length code: the byte
+//   bits 48..63  ENTRY_WITH_DISTANCE: the distance base; literals: LITERAL_DISTANCE
+//
+// A literal thus reads as a one-byte match (see LITERAL_DISTANCE), which lets the hot loop take
+// literals and matches down one path.
 using TableEntry = uint64_t;
-
 constexpr uint32_t ENTRY_WITH_DISTANCE = 1u << 12;
 constexpr uint32_t ENTRY_LINK = 1u << 13;
 constexpr uint32_t ENTRY_EXCEPTIONAL = 1u << 14;
 constexpr uint32_t ENTRY_LITERAL = 1u << 15;
 constexpr uint32_t ENTRY_END_VALUE = 1;
+
+// The distance a literal entry carries: one the window always holds when the hot loop runs (its
+// blocks are longer), at least as long as a wide match copy so that copy never reads the byte
+// the literal stores, and far enough back that the bytes it reads were stored long before (a
+// load of bytes still on their way to the cache waits for them).
+constexpr uint32_t LITERAL_DISTANCE = 256;
 
 constexpr TableEntry make_entry(uint32_t flags, uint32_t consumed, uint32_t field, uint32_t value) {
   return TableEntry(value << 16 | flags | field << 8 | consumed);
@@ -41,6 +51,7 @@ constexpr TableEntry make_entry(uint32_t flags, uint32_t consumed, uint32_t fiel
 constexpr uint32_t entry_consumed(TableEntry e) { return uint32_t(e) & 0xFF; }
 constexpr uint32_t entry_field(TableEntry e) { return (uint32_t(e) >> 8) & 15; }
 constexpr uint32_t entry_value(TableEntry e) { return uint32_t(e) >> 16; }
+constexpr uint8_t entry_literal(TableEntry e) { return uint8_t(e >> 40); }
 constexpr bool entry_is_end(TableEntry e) {
   return (e & ENTRY_EXCEPTIONAL) && entry_value(e) == ENTRY_END_VALUE;
 }

@@ -1,6 +1,8 @@
 #include "deflate_block_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cassert>
 #include <stdexcept>
 
@@ -16,6 +18,9 @@ constexpr uint32_t MAX_CODE_LENGTH_CODE_LENGTH = 7;
 constexpr uint32_t CODE_LENGTH_SYMBOLS = 19;
 constexpr uint8_t REPEAT_PREVIOUS = 16, REPEAT_ZERO_SHORT = 17, REPEAT_ZERO_LONG = 18;
 constexpr uint8_t REPEAT_EXTRA_BITS[3] = {2, 3, 7};
+// Halves shorter than this are not worth a code of their own.
+constexpr size_t MIN_SPLIT_SYMBOLS = 1024;
+constexpr size_t SPLIT_POINTS = 8;
 
 // A code ready to write: lengths and the codes bit-reversed, as the format sends them.
 struct Code {
@@ -32,6 +37,37 @@ Code make_code(std::vector<uint8_t> lengths) {
     code.reversed[s] = uint16_t(r);
   }
   return code;
+}
+
+// How often each code symbol occurs in a run of symbols, its end of block included.
+struct SymbolCounts {
+  std::array<uint32_t, DEFLATE_LITLEN_SYMBOLS> litlen{};
+  std::array<uint32_t, DEFLATE_DISTANCE_SYMBOLS> distance{};
+};
+
+void add_counts(std::span<const DeflateSymbol> symbols, SymbolCounts& counts) {
+  for (const DeflateSymbol& s : symbols) {
+    if (s.distance == 0) {
+      ++counts.litlen[s.length_or_byte];
+    } else {
+      ++counts.litlen[deflate_length_symbol(s.length_or_byte)];
+      ++counts.distance[deflate_distance_symbol(s.distance)];
+    }
+  }
+}
+
+// About the bits of the counted symbols under codes made for them, extra bits not included.
+double entropy_bits(const SymbolCounts& counts) {
+  auto sum = [](std::span<const uint32_t> c) {
+    double total = 0, weighted = 0;
+    for (uint32_t n : c) {
+      if (n == 0) continue;
+      total += n;
+      weighted += n * std::log2(double(n));
+    }
+    return total > 0 ? total * std::log2(total) - weighted : 0.0;
+  };
+  return sum(counts.litlen) + sum(counts.distance);
 }
 
 struct CodeLengthToken {
@@ -87,19 +123,19 @@ uint64_t coded_bits(std::span<const uint32_t> counts, std::span<const uint8_t> l
   return bits;
 }
 
-uint64_t extra_bits(const DeflateParse& parse) {
+uint64_t extra_bits(const SymbolCounts& counts) {
   uint64_t bits = 0;
   for (uint32_t s = 257; s < DEFLATE_LITLEN_SYMBOLS; ++s)
-    bits += uint64_t(parse.litlen_counts[s]) * deflate::LENGTH_EXTRA[s - 257];
+    bits += uint64_t(counts.litlen[s]) * deflate::LENGTH_EXTRA[s - 257];
   for (uint32_t s = 0; s < DEFLATE_DISTANCE_SYMBOLS; ++s)
-    bits += uint64_t(parse.distance_counts[s]) * deflate::DIST_EXTRA[s];
+    bits += uint64_t(counts.distance[s]) * deflate::DIST_EXTRA[s];
   return bits;
 }
 
-DynamicHeader dynamic_header(const DeflateParse& parse) {
+DynamicHeader dynamic_header(const SymbolCounts& counts) {
   DynamicHeader h;
-  std::vector<uint32_t> litlen_counts(parse.litlen_counts.begin(), parse.litlen_counts.end());
-  std::vector<uint32_t> distance_counts(parse.distance_counts.begin(), parse.distance_counts.end());
+  std::vector<uint32_t> litlen_counts(counts.litlen.begin(), counts.litlen.end());
+  std::vector<uint32_t> distance_counts(counts.distance.begin(), counts.distance.end());
   // A block of literals still sends a distance code; two 1-bit codes keep it complete.
   if (std::all_of(distance_counts.begin(), distance_counts.end(), [](uint32_t c) { return c == 0; }))
     distance_counts[0] = distance_counts[1] = 1;
@@ -139,9 +175,9 @@ const Code& fixed_distance() {
   return code;
 }
 
-void write_symbols(DeflateBitWriter& bits, const DeflateParse& parse, const Code& litlen,
+void write_symbols(DeflateBitWriter& bits, std::span<const DeflateSymbol> symbols, const Code& litlen,
                    const Code& distance) {
-  for (const DeflateSymbol& s : parse.symbols) {
+  for (const DeflateSymbol& s : symbols) {
     if (s.distance == 0) {
       bits.put(litlen.reversed[s.length_or_byte], litlen.lengths[s.length_or_byte]);
       continue;
@@ -183,39 +219,97 @@ void write_stored_mszip_block(std::span<const uint8_t> bytes, std::vector<uint8_
   bits.finish();
 }
 
+namespace {
+
+// A compressed deflate block for a run of symbols: the cheaper of a dynamic and a fixed code.
+struct CodedBlock {
+  std::span<const DeflateSymbol> symbols;
+  DynamicHeader dynamic;
+  bool fixed = false;
+  uint64_t bits = 0;  // the 3 header bits included
+};
+
+CodedBlock plan_block(std::span<const DeflateSymbol> symbols, const SymbolCounts& counts) {
+  CodedBlock block{symbols, dynamic_header(counts)};
+  const uint64_t extra = extra_bits(counts);
+  const uint64_t dynamic_bits = 3 + block.dynamic.bits + coded_bits(counts.litlen, block.dynamic.litlen.lengths) +
+                                coded_bits(counts.distance, block.dynamic.distance.lengths) + extra;
+  const uint64_t fixed_bits = 3 + coded_bits(counts.litlen, std::span(fixed_litlen().lengths).first(DEFLATE_LITLEN_SYMBOLS)) +
+                              coded_bits(counts.distance, fixed_distance().lengths) + extra;
+  block.fixed = fixed_bits <= dynamic_bits;
+  block.bits = std::min(fixed_bits, dynamic_bits);
+  return block;
+}
+
+void write_coded_block(DeflateBitWriter& bits, const CodedBlock& block, bool final) {
+  bits.put(final ? 1 : 0, 1);
+  if (block.fixed) {
+    bits.put(1, 2);
+    write_symbols(bits, block.symbols, fixed_litlen(), fixed_distance());
+  } else {
+    bits.put(2, 2);
+    write_dynamic_header(bits, block.dynamic);
+    write_symbols(bits, block.symbols, block.dynamic.litlen, block.dynamic.distance);
+  }
+}
+
+// A block whose content changes along the way (code, then tables, then strings, as in
+// programs) codes smaller in two parts, each with a code of its own, than under one code for
+// the whole. Split points lie at eighths of the symbols, the counts before each from one pass;
+// each is judged by the entropy of its two parts (building their codes for all of them would
+// cost more than the parse), and the best is then priced in full against the whole.
+std::vector<CodedBlock> plan_blocks(std::span<const DeflateSymbol> symbols, const SymbolCounts& whole) {
+  std::vector<CodedBlock> plan{plan_block(symbols, whole)};
+  if (symbols.size() < 2 * MIN_SPLIT_SYMBOLS) return plan;
+  SymbolCounts before, best_before, best_after;
+  before.litlen[DEFLATE_END_OF_BLOCK] = 1;
+  size_t counted = 0, best_at = 0;
+  double best_entropy = 0;
+  for (size_t point = 1; point < SPLIT_POINTS; ++point) {
+    const size_t at = symbols.size() * point / SPLIT_POINTS;
+    add_counts(symbols.subspan(counted, at - counted), before);
+    counted = at;
+    SymbolCounts after = whole;
+    for (size_t s = 0; s < DEFLATE_LITLEN_SYMBOLS; ++s) after.litlen[s] -= before.litlen[s];
+    for (size_t s = 0; s < DEFLATE_DISTANCE_SYMBOLS; ++s) after.distance[s] -= before.distance[s];
+    after.litlen[DEFLATE_END_OF_BLOCK] = 1;
+    const double entropy = entropy_bits(before) + entropy_bits(after);
+    if (best_at == 0 || entropy < best_entropy) {
+      best_at = at;
+      best_entropy = entropy;
+      best_before = before;
+      best_after = after;
+    }
+  }
+  std::vector<CodedBlock> parts{plan_block(symbols.first(best_at), best_before),
+                                plan_block(symbols.subspan(best_at), best_after)};
+  if (parts[0].bits + parts[1].bits < plan[0].bits) plan = std::move(parts);
+  return plan;
+}
+
+}  // namespace
+
 DeflateBlockType write_mszip_block(const DeflateParse& parse, std::span<const uint8_t> bytes,
                                    std::vector<uint8_t>& out) {
   if (bytes.size() > 0xFFFF) throw std::invalid_argument("a stored deflate block holds at most 65535 bytes");
-  const uint64_t extra = extra_bits(parse);
-  const DynamicHeader dynamic = dynamic_header(parse);
-  const uint64_t dynamic_bits =
-      3 + dynamic.bits + coded_bits(parse.litlen_counts, dynamic.litlen.lengths) +
-      coded_bits(parse.distance_counts, dynamic.distance.lengths) + extra;
-  const Code& fixed = fixed_litlen();
-  const uint64_t fixed_bits = 3 +
-                              coded_bits(parse.litlen_counts, std::span(fixed.lengths).first(DEFLATE_LITLEN_SYMBOLS)) +
-                              coded_bits(parse.distance_counts, fixed_distance().lengths) + extra;
+  SymbolCounts whole;
+  std::copy(parse.litlen_counts.begin(), parse.litlen_counts.end(), whole.litlen.begin());
+  std::copy(parse.distance_counts.begin(), parse.distance_counts.end(), whole.distance.begin());
+  const std::vector<CodedBlock> plan = plan_blocks(parse.symbols, whole);
+  uint64_t coded_bits_total = 0;
+  for (const CodedBlock& block : plan) coded_bits_total += block.bits;
   const uint64_t stored_bits = 8 * (1 + 4 + uint64_t(bytes.size()));
 
-  if (stored_bits <= std::min(dynamic_bits, fixed_bits)) {
+  if (stored_bits <= coded_bits_total) {
     write_stored_mszip_block(bytes, out);
     return DeflateBlockType::Stored;
   }
   out.push_back('C');
   out.push_back('K');
-  const bool use_fixed = fixed_bits <= dynamic_bits;
-  DeflateBitWriter bits(out, ((use_fixed ? fixed_bits : dynamic_bits) + 7) / 8);
-  bits.put(1, 1);
-  if (use_fixed) {
-    bits.put(1, 2);
-    write_symbols(bits, parse, fixed, fixed_distance());
-  } else {
-    bits.put(2, 2);
-    write_dynamic_header(bits, dynamic);
-    write_symbols(bits, parse, dynamic.litlen, dynamic.distance);
-  }
+  DeflateBitWriter bits(out, (coded_bits_total + 7) / 8);
+  for (size_t i = 0; i < plan.size(); ++i) write_coded_block(bits, plan[i], i + 1 == plan.size());
   bits.finish();
-  return use_fixed ? DeflateBlockType::Fixed : DeflateBlockType::Dynamic;
+  return plan[0].fixed ? DeflateBlockType::Fixed : DeflateBlockType::Dynamic;
 }
 
 }  // namespace cabwriter

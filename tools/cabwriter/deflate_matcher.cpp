@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -12,6 +13,11 @@ namespace {
 
 constexpr uint32_t HASH_BITS = 16;
 constexpr size_t HASH_SIZE = size_t(1) << HASH_BITS;
+// The 3-byte chains' table is smaller: they are searched for one candidate only.
+constexpr uint32_t THREE_HASH_BITS = 15;
+constexpr size_t THREE_HASH_SIZE = size_t(1) << THREE_HASH_BITS;
+// Prices are in 1/PRICE_UNIT bits.
+constexpr uint32_t PRICE_UNIT = 16;
 // The long chains link positions that share this many bytes.
 constexpr uint32_t LONG_BYTES = 12;
 constexpr uint32_t WINDOW_SIZE = 2 * DeflateMatcher::BLOCK_SIZE;
@@ -53,6 +59,9 @@ inline uint32_t common_length(const uint8_t* a, const uint8_t* b, uint32_t limit
 // Hashes of the 4 and the LONG_BYTES bytes at p, as loaded: equal strings give equal hashes,
 // which is all the chains need.
 inline uint32_t hash4(const uint8_t* p) { return (load32(p) * 0x9E3779B1u) >> (32 - HASH_BITS); }
+inline uint32_t hash3(const uint8_t* p) {
+  return ((load32(p) & 0xFFFFFFu) * 0x9E3779B1u) >> (32 - THREE_HASH_BITS);
+}
 inline uint32_t hash_long(const uint8_t* p) {
   uint64_t v = load64(p);
   if constexpr (LONG_BYTES > 8) v ^= uint64_t(load32(p + LONG_BYTES - 4)) << 29;
@@ -85,7 +94,34 @@ DeflateMatcher::DeflateMatcher()
       head_(HASH_SIZE, NO_POSITION),
       long_head_(HASH_SIZE, NO_POSITION),
       previous_(WINDOW_SIZE, NO_POSITION),
-      long_previous_(WINDOW_SIZE, NO_POSITION) {}
+      long_previous_(WINDOW_SIZE, NO_POSITION),
+      three_head_(THREE_HASH_SIZE, NO_POSITION),
+      three_previous_(WINDOW_SIZE, NO_POSITION),
+      prices_(fixed_code_prices()) {}
+
+// Before any block is parsed: the bits of the fixed code.
+DeflateMatcher::Prices DeflateMatcher::fixed_code_prices() {
+  Prices p{};
+  for (uint32_t s = 0; s < DEFLATE_LITLEN_SYMBOLS; ++s)
+    p.litlen[s] = uint16_t(deflate::fixed_litlen_length(s) * PRICE_UNIT);
+  p.distance.fill(uint16_t(deflate::FIXED_DISTANCE_LENGTH * PRICE_UNIT));
+  return p;
+}
+
+// A symbol's bits are about log2(total / count); one that did not occur is priced as if it
+// had occurred half a time.
+void DeflateMatcher::learn_prices(const DeflateParse& parse) {
+  auto price = [](std::span<const uint32_t> counts, std::span<uint16_t> out) {
+    double total = 0;
+    for (uint32_t c : counts) total += c;
+    for (size_t s = 0; s < counts.size(); ++s) {
+      const double bits = std::log2(total / (counts[s] ? double(counts[s]) : 0.5));
+      out[s] = uint16_t(std::lround(std::min(bits, 15.0) * PRICE_UNIT));
+    }
+  };
+  price(parse.litlen_counts, prices_.litlen);
+  price(parse.distance_counts, prices_.distance);
+}
 
 std::span<const uint8_t> DeflateMatcher::block() const {
   return {window_.data() + BLOCK_SIZE, end_ - BLOCK_SIZE};
@@ -113,6 +149,8 @@ void DeflateMatcher::slide() {
   slide_positions<HASH_SIZE>(long_head_.data(), long_head_.data());
   slide_positions<BLOCK_SIZE>(previous_.data(), previous_.data() + BLOCK_SIZE);
   slide_positions<BLOCK_SIZE>(long_previous_.data(), long_previous_.data() + BLOCK_SIZE);
+  slide_positions<THREE_HASH_SIZE>(three_head_.data(), three_head_.data());
+  slide_positions<BLOCK_SIZE>(three_previous_.data(), three_previous_.data() + BLOCK_SIZE);
   inserted_ -= BLOCK_SIZE;
   long_inserted_ -= BLOCK_SIZE;
 }
@@ -125,6 +163,9 @@ void DeflateMatcher::insert_until(uint32_t end) {
     uint32_t h = hash4(w + inserted_);
     previous_[inserted_] = head_[h];
     head_[h] = int32_t(inserted_);
+    uint32_t h3 = hash3(w + inserted_);
+    three_previous_[inserted_] = three_head_[h3];
+    three_head_[h3] = int32_t(inserted_);
   }
   for (uint32_t stop = std::min(end, end_ - std::min(end_, LONG_BYTES - 1)); long_inserted_ < stop; ++long_inserted_) {
     uint32_t h = hash_long(w + long_inserted_);
@@ -158,11 +199,26 @@ DeflateMatcher::Match DeflateMatcher::walk_chain(const std::vector<int32_t>& lin
   return best;
 }
 
+// The nearest 3-byte match for `pos` (already inserted), if it costs fewer bits than the three
+// literals it replaces, else none.
+DeflateMatcher::Match DeflateMatcher::three_byte_match(uint32_t pos) const {
+  const int32_t candidate = three_previous_[pos];
+  if (candidate < int32_t(pos) - int32_t(DEFLATE_MAX_DISTANCE)) return {0, 0};
+  const uint8_t* w = window_.data();
+  if ((load32(w + candidate) ^ load32(w + pos)) & 0xFFFFFFu) return {0, 0};
+  const uint32_t distance = pos - uint32_t(candidate);
+  const uint32_t symbol = deflate_distance_symbol(distance);
+  const uint32_t match_bits = prices_.litlen[deflate_length_symbol(3)] + prices_.distance[symbol] +
+                              deflate::DIST_EXTRA[symbol] * PRICE_UNIT;
+  const uint32_t literal_bits = prices_.litlen[w[pos]] + prices_.litlen[w[pos + 1]] + prices_.litlen[w[pos + 2]];
+  return match_bits < literal_bits ? Match{3, distance} : Match{0, 0};
+}
+
 // Every match of LONG_BYTES or more shares the long chain's hash, so the long chain alone finds
 // the longest one; its candidates are few, where the short chain of a common 4-byte string may
 // hold hundreds. Only when it finds none does the short chain look for a shorter match.
 DeflateMatcher::Match DeflateMatcher::longest_match(uint32_t pos, uint32_t max_length, uint32_t chain,
-                                                    const DeflateEffort& effort) {
+                                                    const DeflateEffort& effort, bool three_byte_matches) {
   assert(max_length >= 4 && max_length <= DEFLATE_MAX_MATCH && pos + max_length <= end_);
   insert_until(pos + 1);
   const uint32_t nice = std::min(effort.nice_length, max_length);
@@ -172,11 +228,12 @@ DeflateMatcher::Match DeflateMatcher::longest_match(uint32_t pos, uint32_t max_l
   if (best.distance == 0)
     best = walk_chain(previous_, pos, std::min(max_length, LONG_BYTES - 1), std::min(nice, LONG_BYTES - 1),
                       effort.short_chain, {3, 0});
+  if (best.distance == 0 && three_byte_matches) best = three_byte_match(pos);
   assert(best.distance <= DEFLATE_MAX_DISTANCE && best.length <= max_length);
   return best.distance != 0 ? best : Match{0, 0};
 }
 
-void DeflateMatcher::parse_block(const DeflateEffort& effort, DeflateParse& parse) {
+void DeflateMatcher::parse_block(const DeflateEffort& effort, bool three_byte_matches, DeflateParse& parse) {
   if (!loaded_) throw std::logic_error("no block loaded");
   parse.litlen_counts.fill(0);
   parse.distance_counts.fill(0);
@@ -191,7 +248,7 @@ void DeflateMatcher::parse_block(const DeflateEffort& effort, DeflateParse& pars
   };
   auto find = [&](uint32_t pos, uint32_t chain) -> Match {
     uint32_t max_length = std::min(DEFLATE_MAX_MATCH, end_ - pos);
-    return max_length < 4 ? Match{0, 0} : longest_match(pos, max_length, chain, effort);
+    return max_length < 4 ? Match{0, 0} : longest_match(pos, max_length, chain, effort, three_byte_matches);
   };
 
   uint32_t pos = BLOCK_SIZE;
@@ -206,8 +263,9 @@ void DeflateMatcher::parse_block(const DeflateEffort& effort, DeflateParse& pars
     while (current.length < effort.max_lazy && pos + 1 < end_) {
       uint32_t chain = current.length >= effort.good_length ? effort.max_chain / 4 : effort.max_chain;
       Match next = find(pos + 1, chain);
-      // The literal this costs must be paid for too.
-      if (next.length <= current.length || gain(next, current) < BYTE_BITS) break;
+      // The literal this costs must be paid for too; a 3-byte match, barely worth its bits,
+      // gives way to any longer one.
+      if (next.length <= current.length || (current.length > 3 && gain(next, current) < BYTE_BITS)) break;
       literal(pos++);
       current = next;
     }

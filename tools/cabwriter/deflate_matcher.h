@@ -1,9 +1,12 @@
 // Turns an MSZIP stream, one 32 KiB block at a time, into deflate literals and matches.
 //
-// Two sets of hash chains (positions linked by their first 4 and first 12 bytes) run across
+// Three sets of hash chains (positions linked by their first 3, 4 and 12 bytes) run across
 // the whole stream, so nothing is re-read at a block's start. Parsing is lazy: a match gives
-// way to a better one starting a byte later. A match may reach back into the previous block
-// (the decoder keeps exactly that one block as history) and never further: the 32768-byte
+// way to a better one starting a byte later. Where asked to and no 4-byte match is found, the
+// nearest earlier position with the same 3 bytes gives a 3-byte match if, priced by the
+// symbol counts learn_prices was last given, it costs fewer bits than its 3 literals.
+// A match may reach back into the previous block (the decoder keeps exactly that one block
+// as history) and never further: the 32768-byte
 // distance limit of the format is that boundary, since every block but the last holds 32768
 // bytes. A match never runs past the end of the block being parsed.
 #pragma once
@@ -90,8 +93,12 @@ class DeflateMatcher {
   // block after a short one is refused (std::logic_error).
   void load_block(std::span<const uint8_t> block);
 
-  // Parses the loaded block into `parse` (cleared first).
-  void parse_block(const DeflateEffort& effort, DeflateParse& parse);
+  // Parses the loaded block into `parse` (cleared first), with or without 3-byte matches. The
+  // same block may be parsed again, with the same result for the same arguments.
+  void parse_block(const DeflateEffort& effort, bool three_byte_matches, DeflateParse& parse);
+
+  // Prices symbols by their counts in `parse` for the 3-byte matches of the blocks to come.
+  void learn_prices(const DeflateParse& parse);
 
   // The loaded block's bytes.
   std::span<const uint8_t> block() const;
@@ -102,12 +109,21 @@ class DeflateMatcher {
     uint32_t distance;
   };
 
+  // Estimated bits of each code symbol (in 1/16 bits), from the counts learn_prices was given.
+  struct Prices {
+    std::array<uint16_t, DEFLATE_LITLEN_SYMBOLS> litlen;
+    std::array<uint16_t, DEFLATE_DISTANCE_SYMBOLS> distance;
+  };
+
   static int gain(Match a, Match b);
+  static Prices fixed_code_prices();
+  Match three_byte_match(uint32_t pos) const;
   void slide();
   void insert_until(uint32_t end);
   Match walk_chain(const std::vector<int32_t>& links, uint32_t pos, uint32_t max_length, uint32_t nice,
                    uint32_t chain, Match best) const;
-  Match longest_match(uint32_t pos, uint32_t max_length, uint32_t chain, const DeflateEffort& effort);
+  Match longest_match(uint32_t pos, uint32_t max_length, uint32_t chain, const DeflateEffort& effort,
+                      bool three_byte_matches);
 
   // window_[0, BLOCK_SIZE) holds the previous block, window_[BLOCK_SIZE, ...) the current.
   // Chain links and heads are window positions; a negative one (or one farther than the
@@ -118,6 +134,9 @@ class DeflateMatcher {
   std::vector<int32_t> long_head_;
   std::vector<int32_t> previous_;
   std::vector<int32_t> long_previous_;
+  std::vector<int32_t> three_head_;      // by a hash of 3 bytes: the last position inserted
+  std::vector<int32_t> three_previous_;  // the position before it with the same hash
+  Prices prices_;
   uint32_t end_ = BLOCK_SIZE;            // one past the current block's last byte
   uint32_t inserted_ = BLOCK_SIZE;       // positions below this are in the short chains
   uint32_t long_inserted_ = BLOCK_SIZE;  // and below this in the long ones

@@ -42,9 +42,22 @@ void MszipDeflateEncoder::emit_block(std::vector<CompressedBlock>& out) {
   if (level_ == 0) {
     write_stored_mszip_block(pending_, block.bytes);
   } else {
+    const DeflateEffort& effort = EFFORTS[level_ - 1];
     matcher_.load_block(pending_);
-    matcher_.parse_block(EFFORTS[level_ - 1], parse_);
+    matcher_.parse_block(effort, three_byte_matches_, parse_);
     write_mszip_block(parse_, pending_, block.bytes);
+    if (blocks_ % TRIAL_PERIOD == 0) {
+      matcher_.parse_block(effort, !three_byte_matches_, other_parse_);
+      other_bytes_.clear();
+      write_mszip_block(other_parse_, pending_, other_bytes_);
+      if (other_bytes_.size() < block.bytes.size()) {
+        three_byte_matches_ = !three_byte_matches_;
+        std::swap(parse_, other_parse_);
+        block.bytes.swap(other_bytes_);
+      }
+    }
+    matcher_.learn_prices(parse_);
+    ++blocks_;
   }
   pending_.clear();
   out.push_back(std::move(block));

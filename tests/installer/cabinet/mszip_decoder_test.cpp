@@ -274,8 +274,9 @@ TEST_F(MszipDecoderTest, InputEndingEarlyReadsAsZeroBits) {
 }
 
 TEST_F(MszipDecoderTest, AgreesWithZlibOnEveryLevelAndStrategy) {
-  std::vector<uint8_t> sources[3] = {testdata::text_like(32768, 9), testdata::binary_like(32768, 9),
-                                     testdata::random_bytes(32768, 9)};
+  // skewed_bytes gives literal codes longer than the decoder's first table level.
+  std::vector<uint8_t> sources[4] = {testdata::text_like(32768, 9), testdata::binary_like(32768, 9),
+                                     testdata::random_bytes(32768, 9), testdata::skewed_bytes(32768, 9)};
   for (const auto& source : sources) {
     for (int level = 0; level <= 9; ++level) {
       for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {

@@ -49,4 +49,18 @@ inline std::vector<uint8_t> binary_like(size_t n, uint32_t seed) {
   return out;
 }
 
+// A few byte values most of the time and every other value rarely, so that one Huffman code
+// spans short codes and the longest the format allows.
+inline std::vector<uint8_t> skewed_bytes(size_t n, uint32_t seed) {
+  const std::vector<uint8_t> noise = random_bytes(3 * n, seed);
+  std::vector<uint8_t> out(n);
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t r = noise[3 * i] | uint32_t(noise[3 * i + 1]) << 8 | uint32_t(noise[3 * i + 2]) << 16;
+    uint32_t run = 0;  // a geometric pick among the common values
+    while (run < 8 && (r >> run & 1)) ++run;
+    out[i] = (r >> 8) % 64 == 0 ? uint8_t(r >> 16) : uint8_t('a' + run);
+  }
+  return out;
+}
+
 }  // namespace testdata
