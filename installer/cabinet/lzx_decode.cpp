@@ -3,7 +3,7 @@
 // Below position 257 every byte also goes to the window's tail and every match byte's source
 // is masked. From 257 on a match source is masked once and read straight on: a source that
 // runs past the window end reads the tail, which mirrors the window's start.
-#include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -56,6 +56,66 @@ inline void prefetch(const uint8_t* p) {
 #endif
 }
 
+// Copies a match whose source does not wrap (it may run into the tail). Chunks are used only
+// when source and destination are at least 8 apart, so no chunk reads bytes it has just
+// written and nothing is written past the match end: a match shorter than a chunk writes the
+// bytes after it back as they stand (the window and its tail have room for the chunk).
+inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
+  uintptr_t apart = dst > src ? uintptr_t(dst - src) : uintptr_t(src - dst);
+  if (apart >= 8 && len >= 8) {
+    uint8_t* end = dst + len;
+    const uint8_t* src_end = src + len;
+    uint64_t chunk;
+    while (dst + 8 < end) {
+      std::memcpy(&chunk, src, 8);
+      std::memcpy(dst, &chunk, 8);
+      dst += 8;
+      src += 8;
+    }
+    std::memcpy(&chunk, src_end - 8, 8);
+    std::memcpy(end - 8, &chunk, 8);
+  } else if (std::endian::native == std::endian::little && apart >= 8) {
+    // Short matches are most of binary content's: one blended chunk, no loop to mispredict.
+    assert(len > 0 && len < 8);
+    uint64_t from, kept;
+    std::memcpy(&from, src, 8);
+    std::memcpy(&kept, dst, 8);
+    const uint64_t mask = ~uint64_t(0) >> (64 - 8 * len);
+    const uint64_t chunk = (from & mask) | (kept & ~mask);
+    std::memcpy(dst, &chunk, 8);
+  } else if (apart == 1 && dst > src) {
+    std::memset(dst, *src, len);
+  } else {
+    for (uint32_t i = 0; i < len; ++i) dst[i] = src[i];
+  }
+}
+
+// A match whose copy is put off until the next match, so that its source, likely far back in
+// the window and out of the nearest caches, loads while the symbols after it are decoded.
+// Only a source that lies wholly before its match is deferred: the bytes written meanwhile
+// (literals) all lie past the match, so never within its source. Deferring further, with
+// several copies in flight, measured slower.
+class PendingCopy {
+ public:
+  void defer(uint8_t* window, uint32_t at, uint32_t from, uint32_t length) {
+    assert(from < at && length > 0);
+    finish(window);
+    prefetch(window + from);
+    prefetch(window + from + length - 1);
+    pos_ = at;
+    src_ = from;
+    len_ = length;
+  }
+  void finish(uint8_t* window) {
+    if (len_ == 0) return;
+    copy_match(window + pos_, window + src_, len_);
+    len_ = 0;
+  }
+
+ private:
+  uint32_t pos_ = 0, src_ = 0, len_ = 0;
+};
+
 // Decodes one literal or match with the mirror kept and every source byte masked.
 template <bool kAligned>
 bool careful_step(DecoderState& s, Repeats& r, uint32_t end) {
@@ -89,50 +149,37 @@ bool careful_step(DecoderState& s, Repeats& r, uint32_t end) {
   return true;
 }
 
-// What decoding one stretch left in s.sequences and s.literals.
-struct Stretch {
-  uint32_t sequences;
-  uint32_t end;  // the position after its last sequence
-  // The least distance from a match's position forward to its source (a source behind the
-  // position counts as far ahead, the window wrapped): below WIDE, the match reads the oldest
-  // bytes of the window, just past its own position.
-  uint32_t nearest_oldest;
-  bool ok;  // false: a match ran past the block; the sequences before it stand
-};
-
-// Decodes literals and matches from `pos` until the output reaches `stop`; a match may run past
-// it, never past the block's `end`. Nothing is written to the window: sources are prefetched.
 template <bool kAligned>
-Stretch decode_stretch(DecoderState& s, Repeats& r, uint32_t pos, uint32_t stop, uint32_t end) {
-  assert(stop - pos <= STRETCH && stop <= end);
-  // The loop works on copies so the compiler can keep them in registers.
+bool decode_block_bytes(DecoderState& s, uint32_t n) {
+  const uint32_t end = s.position + n;
+  Repeats r{s.r0, s.r1, s.r2};
+  bool ok = true;
+  while (ok && s.position < end && s.position < MIRROR_SPAN) ok = careful_step<kAligned>(s, r, end);
+
+  // The fast loop works on copies so the compiler can keep them in registers.
   BitReader bits = s.bits;
-  const uint8_t* const window = s.window;
+  uint8_t* const window = s.window;
   const uint32_t mask = s.window_mask;
   const uint16_t* const main_table = s.main_table;
   const uint16_t* const length_table = s.length_table;
-  uint8_t* literal = s.literals;
-  const uint8_t* run_start = literal;
-  Sequence* seq = s.sequences;
-  uint32_t nearest_oldest = UINT32_MAX;
-  bool ok = true;
-  while (pos < stop) {
+  uint32_t pos = s.position;
+  PendingCopy pending;
+  while (ok && pos < end) {
     // A refill leaves 56 bits: room for three main symbols of up to 16 bits, or for a main
     // symbol, a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned symbol
     // of 7).
     bits.refill();
     uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
     if (symbol < NUM_CHARS) {
-      *literal++ = uint8_t(symbol);
-      if (++pos == stop) break;
+      window[pos++] = uint8_t(symbol);
+      if (pos == end) break;
       symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
       if (symbol < NUM_CHARS) {
-        *literal++ = uint8_t(symbol);
-        if (++pos == stop) break;
+        window[pos++] = uint8_t(symbol);
+        if (pos == end) break;
         symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
         if (symbol < NUM_CHARS) {
-          *literal++ = uint8_t(symbol);
-          ++pos;
+          window[pos++] = uint8_t(symbol);
           continue;
         }
       }
@@ -143,46 +190,24 @@ Stretch decode_stretch(DecoderState& s, Repeats& r, uint32_t pos, uint32_t stop,
     uint32_t len = symbol & 7;
     if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
     len += MIN_MATCH;
-    const uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+    uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
     if (len > end - pos) {
       ok = false;
       break;
     }
-    const uint32_t src = (pos - offset) & mask;
-    prefetch(window + src);
-    nearest_oldest = std::min(nearest_oldest, src - pos);
-    seq->literals = uint16_t(literal - run_start);
-    seq->length = uint16_t(len);
-    seq->offset = offset;
-    ++seq;
-    run_start = literal;
+    uint32_t src = (pos - offset) & mask;
+    if (src < pos) {
+      pending.defer(window, pos, src, len);  // runs the previous one first
+    } else {
+      // A source in the window's older part may be what the next bytes overwrite: copied now.
+      pending.finish(window);
+      copy_match(window + pos, window + src, len);
+    }
     pos += len;
   }
-  if (literal != run_start) *seq++ = Sequence{uint16_t(literal - run_start), 0, 0};
-  assert(seq - s.sequences <= int(MAX_SEQUENCES) && literal - s.literals <= int(STRETCH));
+  pending.finish(window);
   s.bits = bits;
-  return Stretch{uint32_t(seq - s.sequences), pos, nearest_oldest, ok};
-}
-
-template <bool kAligned>
-bool decode_block_bytes(DecoderState& s, uint32_t n) {
-  const uint32_t end = s.position + n;
-  Repeats r{s.r0, s.r1, s.r2};
-  bool ok = true;
-  while (ok && s.position < end && s.position < MIRROR_SPAN) ok = careful_step<kAligned>(s, r, end);
-
-  // From here on nothing touches the mirror: stretches of symbols decoded, then written.
-  while (ok && s.position < end) {
-    const uint32_t start = s.position;
-    const uint32_t stop = end - start > STRETCH ? start + STRETCH : end;
-    const Stretch d = decode_stretch<kAligned>(s, r, start, stop, end);
-    uint32_t written = write_sequences(s.window, s.window_mask, start, d.end, s.sequences,
-                                       d.sequences, s.literals, d.nearest_oldest >= WIDE);
-    assert(written == d.end);
-    (void)written;
-    s.position = d.end;
-    ok = d.ok;
-  }
+  s.position = pos;
   s.r0 = r.r0;
   s.r1 = r.r1;
   s.r2 = r.r2;

@@ -136,8 +136,6 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
   std::memset(s.main_previous, 0, sizeof s.main_previous);
   std::memset(s.length_previous, 0, sizeof s.length_previous);
   std::memset(s.aligned_lengths, 0, sizeof s.aligned_lengths);
-  // Wide copies read past a stretch's literals: what they read there is never used, but known.
-  std::memset(s.literals, 0, sizeof s.literals);
   reset_state(s);
   *handle = d;
   return CodecStatus::Ok;

@@ -6,7 +6,6 @@
 #include "lzx_bits.h"
 #include "lzx_format.h"
 #include "lzx_huffman.h"
-#include "lzx_sequences.h"
 
 namespace lzx {
 
@@ -35,10 +34,6 @@ struct DecoderState {
   uint16_t length_table[table_entries(LENGTH_TABLE_BITS, LENGTH_SYMBOLS)];
   uint16_t aligned_table[table_entries(ALIGNED_TABLE_BITS, ALIGNED_SYMBOLS)];
   uint16_t pretree_table[table_entries(PRETREE_TABLE_BITS, PRETREE_SYMBOLS)];
-
-  // One stretch of decoded symbols on its way to the window (lzx_sequences.h).
-  Sequence sequences[MAX_SEQUENCES];
-  uint8_t literals[LITERAL_SPACE];
 
   // The current frame's input as given, and its swapped copy (input capacity + SWAP_PADDING
   // bytes, after the window's tail) that `bits` reads; uncompressed blocks read bytes at
