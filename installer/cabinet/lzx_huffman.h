@@ -8,11 +8,14 @@
 #include <cstdint>
 
 #include "lzx_bits.h"
+#include "lzx_format.h"
 
 namespace lzx {
 
 constexpr uint32_t LENGTH_BITS = 6;
 constexpr uint16_t NODE_MARK = 32;  // above any code length
+// Every symbol and node index (fewer nodes than symbols) fits above the length.
+static_assert((MAIN_LENGTH_SPACE << LENGTH_BITS) <= 0xFFFF);
 
 inline uint16_t leaf_entry(uint32_t symbol, uint32_t length) {
   return uint16_t(symbol << LENGTH_BITS | length);
