@@ -59,12 +59,12 @@ struct BitReader {
     count = 0;
   }
 
-  // Afterwards at least 56 bits are valid.
+  // Afterwards at least 56 bits are valid. Adding the whole bytes that fit to a count of 0 to
+  // 63 leaves 56 plus its low three bits: the same as setting 56's bits.
   inline void refill() {
     if (position <= size) [[likely]] buffer |= load_big_endian64(input + position) >> count;
-    uint32_t bytes = uint32_t(63 - count) >> 3;
-    count += int32_t(bytes * 8);
-    position += bytes;
+    position += uint32_t(63 - count) >> 3;
+    count |= 56;
   }
 
   uint32_t peek(uint32_t n) const { return uint32_t(buffer >> (64 - n)); }

@@ -3,6 +3,7 @@
 // Below position 257 every byte also goes to the window's tail and every match byte's source
 // is masked. From 257 on a match source is masked once and read straight on: a source that
 // runs past the window end reads the tail, which mirrors the window's start.
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -57,7 +58,8 @@ inline void prefetch(const uint8_t* p) {
 
 // Copies a match whose source does not wrap (it may run into the tail). Chunks are used only
 // when source and destination are at least 8 apart, so no chunk reads bytes it has just
-// written and nothing is written past the match end.
+// written and nothing is written past the match end: a match shorter than a chunk writes the
+// bytes after it back as they stand (the window and its tail have room for the chunk).
 inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
   uintptr_t apart = dst > src ? uintptr_t(dst - src) : uintptr_t(src - dst);
   if (apart >= 8 && len >= 8) {
@@ -72,6 +74,15 @@ inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
     }
     std::memcpy(&chunk, src_end - 8, 8);
     std::memcpy(end - 8, &chunk, 8);
+  } else if (std::endian::native == std::endian::little && apart >= 8) {
+    // Short matches are most of binary content's: one blended chunk, no loop to mispredict.
+    assert(len > 0 && len < 8);
+    uint64_t from, kept;
+    std::memcpy(&from, src, 8);
+    std::memcpy(&kept, dst, 8);
+    const uint64_t mask = ~uint64_t(0) >> (64 - 8 * len);
+    const uint64_t chunk = (from & mask) | (kept & ~mask);
+    std::memcpy(dst, &chunk, 8);
   } else if (apart == 1 && dst > src) {
     std::memset(dst, *src, len);
   } else {
@@ -154,7 +165,9 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   uint32_t pos = s.position;
   PendingCopy pending;
   while (ok && pos < end) {
-    // A refill leaves 56 bits: room for three main symbols of up to 16 bits.
+    // A refill leaves 56 bits: room for three main symbols of up to 16 bits, or for a main
+    // symbol, a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned symbol
+    // of 7).
     bits.refill();
     uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
     if (symbol < NUM_CHARS) {
@@ -170,10 +183,9 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
           continue;
         }
       }
+      // A match after literals: what is left may not hold its length and offset.
+      bits.refill();
     }
-    // And room for a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned
-    // symbol of 7).
-    bits.refill();
     symbol -= NUM_CHARS;
     uint32_t len = symbol & 7;
     if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);

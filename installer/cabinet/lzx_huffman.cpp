@@ -17,10 +17,10 @@ void insert_long_code(uint16_t* table, uint32_t table_bits, uint32_t code, uint3
     if (*slot == EMPTY) {
       nodes[next_node * 2] = EMPTY;
       nodes[next_node * 2 + 1] = EMPTY;
-      *slot = uint16_t(NODE_MARK | next_node);
+      *slot = node_entry(next_node);
       ++next_node;
     }
-    slot = &nodes[(*slot & 0x7FF) * 2 + ((code >> bit) & 1)];
+    slot = &nodes[entry_index(*slot) * 2 + ((code >> bit) & 1)];
   }
   *slot = leaf;
 }
@@ -56,7 +56,7 @@ bool build_table(const uint8_t* lengths, uint32_t count, uint32_t table_bits, ui
     uint32_t len = lengths[symbol];
     if (len == 0) continue;
     uint32_t c = next_code[len]++;
-    uint16_t leaf = uint16_t((len << 11) | symbol);
+    uint16_t leaf = leaf_entry(symbol, len);
     if (len <= table_bits) {
       uint32_t first = c << (table_bits - len);
       uint32_t span = 1u << (table_bits - len);

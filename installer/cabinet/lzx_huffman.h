@@ -1,16 +1,28 @@
 // Canonical Huffman decoding tables: a direct lookup on the first `table_bits` bits, with
 // longer codes hanging as binary trees from their direct entry. Entries are 16 bits: a leaf is
-// (code length << 11) | symbol, a tree node is NODE_MARK | node index; the nodes follow the
-// direct entries, two children each.
+// (symbol << 6) | code length, so that the length is what a 64-bit shift reads of the entry
+// as it stands; a tree node is (node index << 6) | NODE_MARK. The nodes follow the direct
+// entries, two children each.
 #pragma once
 
 #include <cstdint>
 
 #include "lzx_bits.h"
+#include "lzx_format.h"
 
 namespace lzx {
 
-constexpr uint16_t NODE_MARK = 0xF800;
+constexpr uint32_t LENGTH_BITS = 6;
+constexpr uint16_t NODE_MARK = 32;  // above any code length
+// Every symbol and node index (fewer nodes than symbols) fits above the length.
+static_assert((MAIN_LENGTH_SPACE << LENGTH_BITS) <= 0xFFFF);
+
+inline uint16_t leaf_entry(uint32_t symbol, uint32_t length) {
+  return uint16_t(symbol << LENGTH_BITS | length);
+}
+inline uint16_t node_entry(uint32_t index) { return uint16_t(index << LENGTH_BITS | NODE_MARK); }
+inline bool is_node(uint32_t entry) { return (entry & NODE_MARK) != 0; }
+inline uint32_t entry_index(uint32_t entry) { return entry >> LENGTH_BITS; }
 
 constexpr uint32_t table_entries(uint32_t table_bits, uint32_t symbols) {
   return (1u << table_bits) + 2 * symbols;
@@ -23,16 +35,17 @@ bool build_table(const uint8_t* lengths, uint32_t count, uint32_t table_bits, ui
 // Needs 16 valid bits in the reader.
 inline uint32_t decode_symbol(BitReader& bits, const uint16_t* table, uint32_t table_bits) {
   uint32_t entry = table[bits.buffer >> (64 - table_bits)];
-  if (entry >= NODE_MARK) [[unlikely]] {
+  if (is_node(entry)) [[unlikely]] {
     const uint16_t* nodes = table + (1u << table_bits);
     uint64_t rest = bits.buffer << table_bits;
     do {
-      entry = nodes[(entry & 0x7FF) * 2 + uint32_t(rest >> 63)];
+      entry = nodes[entry_index(entry) * 2 + uint32_t(rest >> 63)];
       rest <<= 1;
-    } while (entry >= NODE_MARK);
+    } while (is_node(entry));
   }
-  bits.consume(entry >> 11);
-  return entry & 0x7FF;
+  // The low six bits are the length: on most machines the shift takes them as they stand.
+  bits.consume(entry & 63);
+  return entry_index(entry);
 }
 
 }  // namespace lzx

@@ -2,8 +2,10 @@
 // rules, not by the cabinet writer's encoder.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
+#include "installer/cabinet/lzx_format.h"
 #include "lzx_stream_builder.h"
 #include "lzx_test_support.h"
 
@@ -363,6 +365,124 @@ TEST(LzxBitstream, FrameMayNotWrapInsideTheWindow) {
     FrameResult r = decode_frame(decoder.get(), b.take_frame(), 12000);
     EXPECT_EQ(r.status, f < 2 ? CodecStatus::Ok : CodecStatus::DataError) << f;
   }
+}
+
+// Matches of every reach in a 32 KiB window, against a byte-by-byte model of the window:
+// overlapping and near matches, repeated offsets an uncompressed header set beyond the window
+// size (taken modulo it), blocks longer than the decoder's internal stretches; then a frame
+// that reads the oldest bytes just past where the previous one stopped, and far offsets whose
+// source lies 3 to 16 bytes past the match, in the window's oldest bytes.
+TEST(LzxBitstream, MatchesOfEveryReachAgainstAByteByByteModel) {
+  constexpr uint32_t SIZE = 1u << 15;
+  struct Op {
+    uint32_t literal;  // or 0 for a match
+    uint32_t slot, length, offset;
+  };
+  auto explicit_op = [](uint32_t offset, uint32_t length) {
+    uint32_t slot = 3;
+    while (slot + 1 < 30 && lzx::SLOTS.base[slot + 1] <= offset + 2) ++slot;
+    return Op{0, slot, length, offset};
+  };
+  // Matches whose source is 3 to 16 bytes past them, in the window's oldest bytes, and the rest.
+  const std::vector<Op> oldest = {explicit_op(SIZE - 3, 2), explicit_op(SIZE - 3, 8),
+                                  explicit_op(SIZE - 9, 6), explicit_op(SIZE - 16, 8)};
+  std::vector<Op> kinds = {
+      {'p', 0, 1, 0}, {'q', 0, 1, 0}, {'r', 0, 1, 0},
+      {0, 0, 2, 0}, {0, 0, 8, 0}, {0, 1, 5, 0}, {0, 2, 7, 0},
+      explicit_op(SIZE - 17, 3), explicit_op(1, 8), explicit_op(5, 8), explicit_op(20, 8),
+      explicit_op(100, 4)};
+  const uint32_t safe_kinds = uint32_t(kinds.size());
+  kinds.insert(kinds.end(), oldest.begin(), oldest.end());
+  auto symbol_of = [](const Op& op) {
+    return op.literal ? op.literal : match_symbol(op.slot, op.length);
+  };
+  // A complete code over the distinct symbols: lengths L - 1 and L.
+  std::map<uint32_t, uint8_t> symbols;
+  for (const Op& op : kinds) symbols[symbol_of(op)] = 0;
+  uint32_t n = uint32_t(symbols.size()), bits_needed = 0;
+  while ((1u << bits_needed) < n) ++bits_needed;
+  uint32_t shorter = (1u << bits_needed) - n;
+  std::vector<std::pair<uint32_t, uint8_t>> set;
+  for (auto& [symbol, len] : symbols)
+    set.push_back({symbol, uint8_t(set.size() < shorter ? bits_needed - 1 : bits_needed)});
+  Code main{lengths_of(MAIN_SYMBOLS_32K, set)};
+
+  std::vector<uint8_t> model(SIZE, 0);  // the decoder's window starts zeroed
+  uint32_t pos = 0;
+  uint32_t r[3] = {1, 1, 1};
+  uint32_t seed = 99;
+  // One operation into the stream, and the model following it.
+  auto put_op = [&](StreamBuilder& b, const Op& op) {
+    main.put(b, symbol_of(op));
+    if (op.literal) {
+      model[pos++] = uint8_t(op.literal);
+      return;
+    }
+    uint32_t offset = op.offset;
+    if (op.slot < 3) {
+      offset = r[op.slot];
+      r[op.slot] = r[0];
+      r[0] = offset;
+    } else {
+      b.bits(offset + 2 - lzx::SLOTS.base[op.slot], lzx::SLOTS.extra[op.slot]);
+      r[2] = r[1];
+      r[1] = r[0];
+      r[0] = offset;
+    }
+    for (uint32_t i = 0; i < op.length; ++i, ++pos) model[pos] = model[(pos - offset) % SIZE];
+  };
+  // Random operations of the first `choices` kinds until `count` bytes are written.
+  auto put_ops = [&](StreamBuilder& b, uint32_t count, uint32_t choices) {
+    for (const uint32_t end = pos + count; pos < end;) {
+      seed = seed * 1103515245u + 12345u;
+      Op op = kinds[(seed >> 16) % choices];
+      put_op(b, op.length > end - pos ? kinds[0] : op);
+    }
+  };
+
+  StreamBuilder b;
+  b.no_translation();
+  b.block_header(3, SIZE);
+  b.uncompressed_padding();
+  for (int i = 0; i < 3; ++i) b.le32(1);
+  for (uint32_t i = 0; i < SIZE; ++i) b.byte(model[i] = uint8_t(i * 7 + (i >> 9)));
+  std::vector<uint8_t> frame1 = b.take_frame();
+  pos = 0;
+
+  b.restart_bits();
+  b.block_header(3, 300);
+  b.uncompressed_padding();
+  // Beyond the window size: 7, 256 bytes ahead (the window wrapped), and 40.
+  const uint32_t repeats[3] = {SIZE + 7, 0xFFFFFF00u, 3 * SIZE + 40};
+  for (uint32_t v : repeats) b.le32(v);
+  for (uint32_t i = 0; i < 300; ++i) b.byte(model[pos++] = uint8_t(i ^ 0x5A));
+  std::copy(repeats, repeats + 3, r);
+  b.restart_bits();
+  b.block_header(1, 20000);
+  put_trees_plain(b, main.lengths, ZERO_MAIN, ZERO_LENGTH, ZERO_LENGTH);
+  // R2 (40), then R2 again (now 7), then R1 (256 ahead).
+  for (uint32_t kind : {6, 6, 5}) put_op(b, kinds[kind]);
+  put_ops(b, 19999 - 19, safe_kinds);
+  put_op(b, kinds[0]);
+  std::vector<uint8_t> frame2 = b.take_frame();
+  const std::vector<uint8_t> expected2(model.begin(), model.begin() + pos);
+
+  const uint32_t rest = SIZE - pos;
+  b.block_header(1, rest);
+  put_trees_plain(b, main.lengths, main.lengths, ZERO_LENGTH, ZERO_LENGTH);
+  uint32_t start3 = pos;
+  put_op(b, oldest[0]);  // reads 3 bytes past the previous frame's end
+  put_ops(b, rest - oldest[0].length, uint32_t(kinds.size()));
+  std::vector<uint8_t> frame3 = b.take_frame();
+
+  auto decoder = make_decoder(15);
+  ASSERT_EQ(decode_frame(decoder.get(), frame1, SIZE).status, CodecStatus::Ok);
+  FrameResult r2 = decode_frame(decoder.get(), frame2, uint32_t(expected2.size()));
+  ASSERT_EQ(r2.status, CodecStatus::Ok);
+  EXPECT_TRUE(r2.output == expected2);
+  FrameResult r3 = decode_frame(decoder.get(), frame3, rest);
+  ASSERT_EQ(r3.status, CodecStatus::Ok);
+  EXPECT_TRUE(r3.output == std::vector<uint8_t>(model.begin() + start3, model.end()));
 }
 
 }  // namespace
