@@ -11,9 +11,21 @@
 
 #include "quantum_model.h"
 
+// The wide loop exists where the processor family may have 256-bit integer vectors.
+#if defined(__x86_64__) || defined(__i386__)
+#define QUANTUM_WIDE_LOOP 1
+#include <immintrin.h>
+#else
+#define QUANTUM_WIDE_LOOP 0
+#endif
+
 namespace quantum_coder {
 
 #define QUANTUM_HOT [[gnu::always_inline]] inline
+
+// What the wide loop is compiled for: 256-bit integer vectors, a leading-zero count in one
+// step, shifts by a register without flags.
+#define QUANTUM_WIDE_TARGET "avx2,bmi,bmi2,lzcnt,popcnt"
 
 struct BitReader {
   const uint8_t* in;
@@ -110,32 +122,46 @@ struct QuantumDivisionSearch {
 // Without the division: cum[j] lies above the target exactly when cum[j] * range >=
 // (offset + 1) * total, and both products stay below 2^28 (cum at most 3800, range at most
 // 2^16). One multiply per entry, which pays only where eight 32-bit lanes multiply at once:
-// the decoder runs this search only in its loop compiled for such processors.
+// the decoder runs this search only in its loop compiled for such processors (see
+// QUANTUM_WIDE_TARGET), which inlines it; compiled alone, it is compiled for them too.
+#if QUANTUM_WIDE_LOOP
 struct QuantumProductSearch {
-  using Wide = int32_t __attribute__((vector_size(4 * QUANTUM_GROUP)));
-
   template <uint32_t Span>
-  QUANTUM_HOT static uint32_t find(const QuantumModel& model, uint32_t offset, uint32_t range) {
+  [[gnu::target(QUANTUM_WIDE_TARGET)]] static uint32_t find(const QuantumModel& model,
+                                                           uint32_t offset, uint32_t range) {
     static_assert(Span % QUANTUM_GROUP == 0 && Span <= QUANTUM_MAX_SYMBOLS);
+    static_assert(QUANTUM_GROUP == 8, "a group is one vector of eight 32-bit lanes");
     assert(model.symbols <= Span && range <= 0x10000 && offset <= 0xFFFF);
+    constexpr uint32_t groups = Span / QUANTUM_GROUP;
     const uint16_t* next = model.cum + 1;
-    const Wide ranges = (Wide){} + int32_t(range);
-    const Wide below = (Wide){} + int32_t((offset + 1) * model.cum[0] - 1);
-    // Two sums, so that the compares of a 64-entry model do not wait on one chain of adds.
-    Wide above[2] = {};
-    for (uint32_t g = 0; g < Span; g += QUANTUM_GROUP) {
-      Wide frequencies = __builtin_convertvector(quantum_load_lanes(next + g), Wide);
-      above[g / QUANTUM_GROUP % 2] += (frequencies * ranges > below);  // a true lane is -1
+    const __m256i ranges = _mm256_set1_epi32(int32_t(range));
+    const __m256i below = _mm256_set1_epi32(int32_t((offset + 1) * model.cum[0] - 1));
+    // Lanes above the target are all ones; the frequencies fall, so they come first. Packed
+    // down to one byte per entry, their count is the entry's index. Groups past the model's
+    // span are zeros, so that the packing takes whole fours.
+    __m256i above[(groups + 3) / 4 * 4];
+    for (uint32_t g = 0; g < groups; ++g) {
+      __m128i frequencies = _mm_loadu_si128(reinterpret_cast<const __m128i*>(next + 8 * g));
+      __m256i products = _mm256_mullo_epi32(_mm256_cvtepu16_epi32(frequencies), ranges);
+      above[g] = _mm256_cmpgt_epi32(products, below);
     }
-    Wide sum = above[0] + above[1];
-    sum += __builtin_shufflevector(sum, sum, 4, 5, 6, 7, 0, 1, 2, 3);
-    sum += __builtin_shufflevector(sum, sum, 2, 3, 0, 1, 6, 7, 4, 5);
-    sum += __builtin_shufflevector(sum, sum, 1, 0, 3, 2, 5, 4, 7, 6);
-    uint32_t index = uint32_t(-sum[0]);
+    uint32_t index;
+    if constexpr (groups == 1) {
+      index = uint32_t(__builtin_popcount(_mm256_movemask_ps(_mm256_castsi256_ps(above[0]))));
+    } else {
+      for (uint32_t g = groups; g < (groups + 3) / 4 * 4; ++g) above[g] = _mm256_setzero_si256();
+      index = 0;
+      for (uint32_t g = 0; g < groups; g += 4) {
+        __m256i bytes = _mm256_packs_epi16(_mm256_packs_epi32(above[g], above[g + 1]),
+                                           _mm256_packs_epi32(above[g + 2], above[g + 3]));
+        index += uint32_t(__builtin_popcount(uint32_t(_mm256_movemask_epi8(bytes))));
+      }
+    }
     assert(index == QuantumDivisionSearch::find<Span>(model, offset, range));
     return index;
   }
 };
+#endif
 
 // Decodes one symbol with `model` and counts it. `Span` bounds the model's entries (see
 // quantum_model_find).

@@ -197,25 +197,26 @@ CodecStatus decode_block_portable(QuantumDecoder* d, const uint8_t* input, uint3
   return decode_block<QuantumDivisionSearch>(d, input, input_size, output, output_size);
 }
 
-// The same loop compiled for processors with 256-bit integer vectors and the newer bit
-// instructions (a leading-zero count in one step, shifts by a register without flags), where
-// the product search beats a division. Everything it calls is inlined into it, so all of it is
-// compiled for them; nothing else is.
-#define QUANTUM_WIDE_TARGET "avx2,bmi,bmi2,lzcnt,popcnt"
-
-[[gnu::target(QUANTUM_WIDE_TARGET)]] CodecStatus decode_block_wide(QuantumDecoder* d,
-                                                                   const uint8_t* input,
-                                                                   uint32_t input_size,
-                                                                   uint8_t* output,
-                                                                   uint32_t output_size) {
+#if QUANTUM_WIDE_LOOP
+// The same loop compiled for the processors QUANTUM_WIDE_TARGET names, where the product search
+// beats a division. Everything it calls from this file is inlined into it (flatten), so all of
+// that is compiled for them; the same functions inlined into the portable loop are not.
+[[gnu::target(QUANTUM_WIDE_TARGET), gnu::flatten]]
+CodecStatus decode_block_wide(QuantumDecoder* d, const uint8_t* input, uint32_t input_size,
+                              uint8_t* output, uint32_t output_size) {
   return decode_block<QuantumProductSearch>(d, input, input_size, output, output_size);
 }
+#endif
 
 bool processor_has_wide() {
+#if !QUANTUM_WIDE_LOOP
+  return false;
+#else
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
          __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("lzcnt") &&
          __builtin_cpu_supports("popcnt");
+#endif
 }
 
 void initialise(QuantumDecoder* d) {
@@ -268,8 +269,10 @@ CodecStatus quantum_decompress(QuantumDecoder* handle, const uint8_t* input, uin
   if (!handle || handle->magic != QUANTUM_MAGIC) return CodecStatus::BadHandle;
   if (!output_size || *output_size > handle->block_size) return CodecStatus::BadSize;
 
-  return handle->wide ? decode_block_wide(handle, input, input_size, output, *output_size)
-                      : decode_block_portable(handle, input, input_size, output, *output_size);
+#if QUANTUM_WIDE_LOOP
+  if (handle->wide) return decode_block_wide(handle, input, input_size, output, *output_size);
+#endif
+  return decode_block_portable(handle, input, input_size, output, *output_size);
 }
 
 CodecStatus quantum_reset(QuantumDecoder* handle) {
