@@ -50,27 +50,29 @@ using namespace quantum_coder;
 
 // Bytes decoded go to the window alone; they are copied out to the caller's buffer in runs
 // (flush), which spares every literal and match a second store and the copy a call per match.
+//
+// A match's copy waits until the next token has been decoded (Planned): its source, often far
+// back in a large window and out of the cache, is fetched meanwhile. Nothing touches the
+// window in between, so the bytes are those of copying at once; whatever writes to the window
+// or reads it (the next token, flush) does the planned copy first.
+struct Planned {
+  uint32_t dst;
+  uint32_t length;  // 0: none
+  uint32_t offset;
+};
+
 struct Output {
   uint8_t* out;
   uint32_t produced;  // bytes copied out
   uint32_t pending;   // bytes in the window, ending at its position, not yet copied out
   uint32_t wanted;    // bytes still owed, pending ones excluded
+  Planned planned;
 };
 
 // Copied out before the window could overwrite them: after any token they are at most this
 // plus the longest match, which is at most the smallest window.
 constexpr uint32_t QUANTUM_FLUSH_AT = (1u << QUANTUM_MIN_WINDOW_BITS) - QUANTUM_MAX_MATCH;
 
-void flush(const QuantumDecoder* d, Output& o) {
-  uint32_t n = o.pending;
-  assert(n <= d->mask + 1);
-  uint32_t start = (d->window_pos - n) & d->mask;
-  uint32_t first = n < d->mask + 1 - start ? n : d->mask + 1 - start;
-  std::memcpy(o.out + o.produced, d->window + start, first);
-  std::memcpy(o.out + o.produced + first, d->window, n - first);
-  o.produced += n;
-  o.pending = 0;
-}
 
 // Zeroes what a match will read beyond the filled part of the window.
 void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
@@ -136,27 +138,52 @@ inline void copy_within(uint8_t* dst, uint32_t length, uint32_t offset) {
   }
 }
 
-void copy_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
+// Does the planned copy, if any.
+void copy_planned(QuantumDecoder* d, Output& o) {
+  Planned& p = o.planned;
+  if (p.length == 0) return;
   uint8_t* window = d->window;
   uint32_t mask = d->mask;
-  uint32_t dst = d->window_pos;
-  if (d->filled <= mask) fill_for_match(d, (dst - offset) & mask, length);
-  if (offset <= dst && dst + length <= mask + 1) {
-    copy_within(window + dst, length, offset);
+  if (p.offset <= p.dst && p.dst + p.length <= mask + 1) {
+    copy_within(window + p.dst, p.length, p.offset);
   } else {
     // Wrapping, or a source past the destination (an offset near the window size): byte by
     // byte, each source byte read before it is overwritten.
-    uint32_t src = (dst - offset) & mask;
-    for (uint32_t k = 0; k < length; ++k) {
-      window[(dst + k) & mask] = window[src];
+    uint32_t src = (p.dst - p.offset) & mask;
+    for (uint32_t k = 0; k < p.length; ++k) {
+      window[(p.dst + k) & mask] = window[src];
       src = (src + 1) & mask;
     }
   }
+  p.length = 0;
+}
+
+// Takes in a match, its copy planned (after the one planned before it).
+void plan_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
+  copy_planned(d, o);
+  uint32_t mask = d->mask;
+  uint32_t dst = d->window_pos;
+  uint32_t src = (dst - offset) & mask;
+  if (d->filled <= mask) fill_for_match(d, src, length);
+  __builtin_prefetch(d->window + src);
+  o.planned = {dst, length, offset};
   d->window_pos = (dst + length) & mask;
   if (d->window_pos < dst) d->filled = mask + 1;  // wrapped: every byte has been written
   d->position += length;
   o.pending += length;
   o.wanted -= length;
+}
+
+void flush(QuantumDecoder* d, Output& o) {
+  copy_planned(d, o);
+  uint32_t n = o.pending;
+  assert(n <= d->mask + 1);
+  uint32_t start = (d->window_pos - n) & d->mask;
+  uint32_t first = n < d->mask + 1 - start ? n : d->mask + 1 - start;
+  std::memcpy(o.out + o.produced, d->window + start, first);
+  std::memcpy(o.out + o.produced + first, d->window, n - first);
+  o.produced += n;
+  o.pending = 0;
 }
 
 enum class Token { Ok, Overflow };
@@ -168,6 +195,7 @@ template <class Search>
   uint32_t selector = decode_symbol<Search, QUANTUM_GROUP>(m.selector, c, r);
   if (selector < 4) {
     uint8_t byte = uint8_t(selector * 64 + decode_symbol<Search>(m.literal[selector], c, r));
+    copy_planned(d, o);
     d->window[d->window_pos] = byte;
     d->window_pos = (d->window_pos + 1) & d->mask;
     if (d->window_pos == 0) d->filled = d->mask + 1;
@@ -193,7 +221,7 @@ template <class Search>
   uint32_t offset = d->bases.position[slot] + raw_bits(r, QUANTUM_POSITION_EXTRA[slot]) + 1;
   // Never cut short: a match that runs past the block's end means the stream is corrupt.
   if (length > o.wanted) return Token::Overflow;
-  copy_match(d, o, length, offset);
+  plan_match(d, o, length, offset);
   return Token::Ok;
 }
 
@@ -204,7 +232,7 @@ template <class Search>
   BitReader r{input, input_size, 0, 0, 0};
   r.refill();
   Coder c{0, 0xFFFF, r.take(16)};
-  Output o{output, 0, 0, output_size};
+  Output o{output, 0, 0, output_size, {0, 0, 0}};
   bool overflow = false;
   while (o.wanted != 0 && !r.exhausted()) {
     if (decode_token<Search>(d, c, r, o) == Token::Overflow) {
