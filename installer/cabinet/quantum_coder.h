@@ -173,9 +173,11 @@ QUANTUM_HOT uint32_t decode_symbol(QuantumModel& model, Coder& c, BitReader& r) 
   // A corrupt stream may leave code outside [low, high]; the 16-bit difference keeps the
   // offset in range, and the search settles on some entry whatever it is.
   uint32_t i = Search::template find<Span>(model, (c.code - c.low) & 0xFFFF, range);
+  const QuantumScaler scale(range, total);  // ready while the search runs
+  assert(scale(cum[i]) == cum[i] * range / total);
   uint32_t low = c.low;
-  c.high = (low + quantum_scale(cum[i], range, total) - 1) & 0xFFFF;
-  c.low = (low + quantum_scale(cum[i + 1], range, total)) & 0xFFFF;
+  c.high = (low + scale(cum[i]) - 1) & 0xFFFF;
+  c.low = (low + scale(cum[i + 1])) & 0xFFFF;
   r.refill();
   renormalise(c, r);
   uint32_t symbol = model.symbol[i];
