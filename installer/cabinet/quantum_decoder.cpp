@@ -1,10 +1,13 @@
 // Quantum decoding: each block restarts the arithmetic decoder; the window, its position and
 // the models run on from block to block within a folder.
 //
-// The bit reader keeps a 64-bit buffer and counts the zero bits it invents past the input's
-// end; the input is exhausted once one of them has been consumed. The coder state lives in
-// locals during a call, since every output byte written could otherwise alias it.
-#include <bit>
+// The bit reader (quantum_coder.h) counts the zero bits it invents past the input's end; the
+// input is exhausted once one of them has been consumed. The coder state lives in locals
+// during a call, since every output byte written could otherwise alias it.
+//
+// The loop exists twice, identical but for how a model is searched and what it is compiled
+// for: a portable one, and a wide one for processors with 256-bit integer vectors, chosen at
+// create.
 #include <cassert>
 #include <cstring>
 
@@ -72,7 +75,6 @@ struct Output {
 // Copied out before the window could overwrite them: after any token they are at most this
 // plus the longest match, which is at most the smallest window.
 constexpr uint32_t QUANTUM_FLUSH_AT = (1u << QUANTUM_MIN_WINDOW_BITS) - QUANTUM_MAX_MATCH;
-
 
 // Zeroes what a match will read beyond the filled part of the window.
 void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
