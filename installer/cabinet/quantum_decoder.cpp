@@ -110,13 +110,15 @@ inline void copy16(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, chunk, 16);
 }
 
-// A match at least 16 bytes back, neither wrapping: 16 bytes at a time, each chunk reading
-// only bytes already final. The chunks run up to 31 bytes past the match, over history that
-// later matches may still read, so those bytes are kept and put back. The first two chunks go
-// unconditionally: most matches need no loop at all, and no branch to mispredict.
-inline void copy_far(uint8_t* dst, uint32_t length, uint32_t offset) {
-  assert(offset >= 16 && length >= 1);
-  const uint8_t* src = dst - offset;
+// A match whose source and destination do not wrap, with the source at least 16 bytes behind
+// the destination or anywhere ahead of it: 16 bytes at a time, each chunk reading only bytes
+// already final (or, ahead, not yet overwritten). The chunks run up to 31 bytes past the match
+// and read as far past its source, into the window's slack at most; the bytes they overrun
+// are history that later matches may still read, so they are kept and put back. The first
+// two chunks go unconditionally: most matches need no loop at all, and no branch to
+// mispredict.
+inline void copy_far(uint8_t* dst, const uint8_t* src, uint32_t length) {
+  assert(length >= 1 && (src + 16 <= dst || src > dst));
   uint8_t kept[QUANTUM_WINDOW_SLACK];
   std::memcpy(kept, dst + length, sizeof kept);
   copy16(dst, src);
@@ -125,13 +127,11 @@ inline void copy_far(uint8_t* dst, uint32_t length, uint32_t offset) {
   std::memcpy(dst + length, kept, sizeof kept);
 }
 
-// A match whose source lies wholly before its destination, neither wrapping: what copying
-// byte by byte gives, `offset` bytes repeating where the two overlap.
-inline void copy_within(uint8_t* dst, uint32_t length, uint32_t offset) {
+// A match less than 16 bytes back, neither wrapping: what copying byte by byte gives,
+// `offset` bytes repeating where the two overlap.
+inline void copy_near(uint8_t* dst, uint32_t length, uint32_t offset) {
   const uint8_t* src = dst - offset;
-  if (offset >= 16) {
-    copy_far(dst, length, offset);
-  } else if (offset >= 8 && length >= 8) {
+  if (offset >= 8 && length >= 8) {
     copy_in_chunks<8>(dst, src, length);
   } else if (offset >= 4 && length >= 4) {
     copy_in_chunks<4>(dst, src, length);
@@ -145,16 +145,19 @@ void copy_planned(QuantumDecoder* d, Output& o) {
   Planned& p = o.planned;
   if (p.length == 0) return;
   uint8_t* window = d->window;
-  uint32_t mask = d->mask;
-  if (p.offset <= p.dst && p.dst + p.length <= mask + 1) {
-    copy_within(window + p.dst, p.length, p.offset);
+  uint32_t size = d->mask + 1;
+  uint32_t src = (p.dst - p.offset) & d->mask;
+  bool unwrapped = p.dst + p.length <= size && src + p.length <= size;
+  if (unwrapped && (src + 16 <= p.dst || src > p.dst)) {
+    copy_far(window + p.dst, window + src, p.length);
+  } else if (unwrapped && src < p.dst) {
+    copy_near(window + p.dst, p.length, p.offset);
   } else {
-    // Wrapping, or a source past the destination (an offset near the window size): byte by
-    // byte, each source byte read before it is overwritten.
-    uint32_t src = (p.dst - p.offset) & mask;
+    // Wrapping, or a match of the window's whole size (its source is its destination): byte
+    // by byte, each source byte read before it is overwritten.
     for (uint32_t k = 0; k < p.length; ++k) {
-      window[(p.dst + k) & mask] = window[src];
-      src = (src + 1) & mask;
+      window[(p.dst + k) & d->mask] = window[src];
+      src = (src + 1) & d->mask;
     }
   }
   p.length = 0;
