@@ -53,23 +53,12 @@ using namespace quantum_coder;
 
 // Bytes decoded go to the window alone; they are copied out to the caller's buffer in runs
 // (flush), which spares every literal and match a second store and the copy a call per match.
-//
-// A match's copy waits until the next token has been decoded (Planned): its source, often far
-// back in a large window and out of the cache, is fetched meanwhile. Nothing touches the
-// window in between, so the bytes are those of copying at once; whatever writes to the window
-// or reads it (the next token, flush) does the planned copy first.
-struct Planned {
-  uint32_t dst;
-  uint32_t length;  // 0: none
-  uint32_t offset;
-};
 
 struct Output {
   uint8_t* out;
   uint32_t produced;  // bytes copied out
   uint32_t pending;   // bytes in the window, ending at its position, not yet copied out
   uint32_t wanted;    // bytes still owed, pending ones excluded
-  Planned planned;
 };
 
 // Copied out before the window could overwrite them: after any token they are at most this
@@ -86,45 +75,50 @@ void fill_for_match(QuantumDecoder* d, uint32_t src, uint32_t length) {
   d->filled = end;
 }
 
-// Copies `length` (at least N) bytes forward in chunks of N, no longer than the offset, so
-// that each reads only bytes already final; the last chunk, aligned to the end, rewrites some
-// of them with the same values.
+// Copies N bytes through a register: both ends may be anywhere.
+template <uint32_t N>
+struct Chunk {
+  uint8_t bytes[N];
+  explicit Chunk(const uint8_t* src) { std::memcpy(bytes, src, N); }
+  void store(uint8_t* dst) const { std::memcpy(dst, bytes, N); }
+};
+
+// Copies `length` (at least N) bytes forward in chunks of N from a source at least N bytes
+// behind or ahead, so that each chunk reads only bytes already final (behind) or still
+// unchanged (ahead); the last chunk, aligned to the end, rewrites some with the same values.
 template <uint32_t N>
 inline void copy_in_chunks(uint8_t* dst, const uint8_t* src, uint32_t length) {
-  assert(length >= N && uint32_t(dst - src) >= N);
-  uint8_t chunk[N];
-  for (uint32_t k = 0; k + N < length; k += N) {
-    std::memcpy(chunk, src + k, N);
-    std::memcpy(dst + k, chunk, N);
-  }
-  std::memcpy(chunk, src + length - N, N);
-  std::memcpy(dst + length - N, chunk, N);
+  assert(length >= N && (src + N <= dst || src >= dst + N));
+  for (uint32_t k = 0; k + N < length; k += N) Chunk<N>(src + k).store(dst + k);
+  Chunk<N>(src + length - N).store(dst + length - N);
 }
 
-// Bytes past the window's end, so that a match's last chunk may run over it (copy_far).
-constexpr uint32_t QUANTUM_WINDOW_SLACK = 32;
-
-inline void copy16(uint8_t* dst, const uint8_t* src) {
-  uint8_t chunk[16];
-  std::memcpy(chunk, src, 16);
-  std::memcpy(dst, chunk, 16);
+// Copies `length` (N to 2N) bytes, at least N back or ahead, as two chunks of N that may
+// overlap: the head, then the tail, whose source the head may have completed.
+template <uint32_t N>
+inline void copy_two_chunks(uint8_t* dst, const uint8_t* src, uint32_t length) {
+  assert(length >= N && length <= 2 * N);
+  Chunk<N>(src).store(dst);
+  Chunk<N>(src + length - N).store(dst + length - N);
 }
 
-// A match whose source and destination do not wrap, with the source at least 16 bytes behind
-// the destination or anywhere ahead of it: 16 bytes at a time, each chunk reading only bytes
-// already final (or, ahead, not yet overwritten). The chunks run up to 31 bytes past the match
-// and read as far past its source, into the window's slack at most; the bytes they overrun
-// are history that later matches may still read, so they are kept and put back. The first
-// two chunks go unconditionally: most matches need no loop at all, and no branch to
-// mispredict.
+// A match whose source and destination do not wrap and lie at least 16 bytes apart, the
+// source behind or ahead: exactly its bytes are written, in chunks that each read bytes
+// already final (behind) or still unchanged (ahead). Up to 32 bytes: two chunks that may
+// overlap; longer, 16 bytes at a time, the last chunk ending at the match's end.
 inline void copy_far(uint8_t* dst, const uint8_t* src, uint32_t length) {
-  assert(length >= 1 && (src + 16 <= dst || src > dst));
-  uint8_t kept[QUANTUM_WINDOW_SLACK];
-  std::memcpy(kept, dst + length, sizeof kept);
-  copy16(dst, src);
-  copy16(dst + 16, src + 16);
-  for (uint32_t k = 32; k < length; k += 16) copy16(dst + k, src + k);
-  std::memcpy(dst + length, kept, sizeof kept);
+  assert(src + 16 <= dst || src >= dst + 16);
+  if (length > 32) {
+    copy_in_chunks<16>(dst, src, length);
+  } else if (length > 16) {
+    copy_two_chunks<16>(dst, src, length);
+  } else if (length >= 8) {
+    copy_two_chunks<8>(dst, src, length);
+  } else if (length >= 4) {
+    copy_two_chunks<4>(dst, src, length);
+  } else {
+    for (uint32_t k = 0; k < length; ++k) dst[k] = src[k];
+  }
 }
 
 // A match less than 16 bytes back, neither wrapping: what copying byte by byte gives,
@@ -140,38 +134,25 @@ inline void copy_near(uint8_t* dst, uint32_t length, uint32_t offset) {
   }
 }
 
-// Does the planned copy, if any.
-void copy_planned(QuantumDecoder* d, Output& o) {
-  Planned& p = o.planned;
-  if (p.length == 0) return;
+void copy_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
   uint8_t* window = d->window;
-  uint32_t size = d->mask + 1;
-  uint32_t src = (p.dst - p.offset) & d->mask;
-  bool unwrapped = p.dst + p.length <= size && src + p.length <= size;
-  if (unwrapped && (src + 16 <= p.dst || src > p.dst)) {
-    copy_far(window + p.dst, window + src, p.length);
-  } else if (unwrapped && src < p.dst) {
-    copy_near(window + p.dst, p.length, p.offset);
-  } else {
-    // Wrapping, or a match of the window's whole size (its source is its destination): byte
-    // by byte, each source byte read before it is overwritten.
-    for (uint32_t k = 0; k < p.length; ++k) {
-      window[(p.dst + k) & d->mask] = window[src];
-      src = (src + 1) & d->mask;
-    }
-  }
-  p.length = 0;
-}
-
-// Takes in a match, its copy planned (after the one planned before it).
-void plan_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) {
-  copy_planned(d, o);
   uint32_t mask = d->mask;
   uint32_t dst = d->window_pos;
   uint32_t src = (dst - offset) & mask;
   if (d->filled <= mask) fill_for_match(d, src, length);
-  __builtin_prefetch(d->window + src);
-  o.planned = {dst, length, offset};
+  bool unwrapped = dst + length <= mask + 1 && src + length <= mask + 1;
+  if (unwrapped && (src + 16 <= dst || src >= dst + 16)) {
+    copy_far(window + dst, window + src, length);
+  } else if (unwrapped && src < dst) {
+    copy_near(window + dst, length, offset);
+  } else {
+    // Wrapping, near ahead, or a match of the window's whole size (its source is its
+    // destination): byte by byte, each source byte read before it is overwritten.
+    for (uint32_t k = 0; k < length; ++k) {
+      window[(dst + k) & mask] = window[src];
+      src = (src + 1) & mask;
+    }
+  }
   d->window_pos = (dst + length) & mask;
   if (d->window_pos < dst) d->filled = mask + 1;  // wrapped: every byte has been written
   d->position += length;
@@ -179,8 +160,7 @@ void plan_match(QuantumDecoder* d, Output& o, uint32_t length, uint32_t offset) 
   o.wanted -= length;
 }
 
-void flush(QuantumDecoder* d, Output& o) {
-  copy_planned(d, o);
+void flush(const QuantumDecoder* d, Output& o) {
   uint32_t n = o.pending;
   assert(n <= d->mask + 1);
   uint32_t start = (d->window_pos - n) & d->mask;
@@ -200,7 +180,6 @@ template <class Search>
   uint32_t selector = decode_symbol<Search, QUANTUM_GROUP>(m.selector, c, r);
   if (selector < 4) {
     uint8_t byte = uint8_t(selector * 64 + decode_symbol<Search>(m.literal[selector], c, r));
-    copy_planned(d, o);
     d->window[d->window_pos] = byte;
     d->window_pos = (d->window_pos + 1) & d->mask;
     if (d->window_pos == 0) d->filled = d->mask + 1;
@@ -226,7 +205,7 @@ template <class Search>
   uint32_t offset = d->bases.position[slot] + raw_bits(r, QUANTUM_POSITION_EXTRA[slot]) + 1;
   // Never cut short: a match that runs past the block's end means the stream is corrupt.
   if (length > o.wanted) return Token::Overflow;
-  plan_match(d, o, length, offset);
+  copy_match(d, o, length, offset);
   return Token::Ok;
 }
 
@@ -237,7 +216,7 @@ template <class Search>
   BitReader r{input, input_size, 0, 0, 0};
   r.refill();
   Coder c{0, 0xFFFF, r.take(16)};
-  Output o{output, 0, 0, output_size, {0, 0, 0}};
+  Output o{output, 0, 0, output_size};
   bool overflow = false;
   while (o.wanted != 0 && !r.exhausted()) {
     if (decode_token<Search>(d, c, r, o) == Token::Overflow) {
@@ -301,7 +280,7 @@ CodecStatus quantum_create(uint32_t* block_size, const QuantumConfig* config, Al
   auto* d = static_cast<QuantumDecoder*>(alloc(sizeof(QuantumDecoder)));
   if (!d) return CodecStatus::NoMemory;
   uint32_t window_size = 1u << config->window_bits;
-  auto* window = static_cast<uint8_t*>(alloc(window_size + QUANTUM_WINDOW_SLACK));
+  auto* window = static_cast<uint8_t*>(alloc(window_size));
   if (!window) {
     free(d);
     return CodecStatus::NoMemory;
