@@ -99,6 +99,7 @@ struct QuantumScaler {
   }
 };
 
+// One frequency scaled, for a caller that needs no more.
 inline uint32_t quantum_scale(uint32_t frequency, uint32_t range, uint32_t total) {
   assert(frequency <= total);
   uint32_t quotient = QuantumScaler(range, total)(frequency);
