@@ -1,36 +1,59 @@
 #include "quantum_arith_encoder.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <stdexcept>
 
 namespace cabwriter {
 
 namespace {
 
-class BitPacker {
- public:
-  void put(uint32_t value, uint32_t count) {
-    for (uint32_t i = count; i-- > 0;) bit((value >> i) & 1);
+// `count` (at most 32) bits from bit `at` of `bytes`, most significant first; bits past the
+// end read as zeros.
+uint32_t read_bits(const std::vector<uint8_t>& bytes, uint64_t at, uint32_t count) {
+  uint64_t word = 0;
+  size_t first = size_t(at / 8);
+  for (size_t i = 0; i < 8; ++i) word = word << 8 | (first + i < bytes.size() ? bytes[first + i] : 0);
+  return count == 0 ? 0 : uint32_t((word << (at % 8)) >> (64 - count));
+}
+
+// The entry holding `symbol` in `model`, or model.symbols when it has none: a group of entries
+// compared at a time (the entries past the last may hold anything, hence the final check).
+uint32_t entry_of(const QuantumModel& model, uint32_t symbol) {
+  if constexpr (std::endian::native != std::endian::little) {
+    uint32_t i = 0;
+    while (i < model.symbols && model.symbol[i] != symbol) ++i;
+    return i;
   }
-  void bit(uint32_t b) {
-    acc_ = uint8_t((acc_ << 1) | b);
-    if (++used_ == 8) {
-      out_.push_back(acc_);
-      acc_ = 0;
-      used_ = 0;
+  const QuantumLanes wanted = QuantumLanes{} + uint16_t(symbol);
+  for (uint32_t group = 0; group < model.symbols; group += QUANTUM_GROUP) {
+    auto equal = quantum_load_lanes(model.symbol + group) == wanted;  // a true lane is all ones
+    uint64_t words[QUANTUM_GROUP / 4];
+    static_assert(sizeof equal == sizeof words);
+    std::memcpy(words, &equal, sizeof words);
+    for (uint32_t w = 0; w < QUANTUM_GROUP / 4; ++w) {
+      if (words[w] == 0) continue;
+      uint32_t i = group + 4 * w + uint32_t(std::countr_zero(words[w])) / 16;
+      return i < model.symbols ? i : model.symbols;
     }
   }
-  std::vector<uint8_t> finish() {
-    while (used_ != 0) bit(0);
-    return std::move(out_);
-  }
-
- private:
-  std::vector<uint8_t> out_;
-  uint8_t acc_ = 0;
-  uint32_t used_ = 0;
-};
+  return model.symbols;
+}
 
 }  // namespace
+
+void QuantumArithEncoder::BitWriter::run(uint32_t bit, uint64_t count) {
+  for (; count >= 32; count -= 32) put(bit ? 0xFFFFFFFFu : 0, 32);
+  if (count != 0) put(bit ? (uint32_t(1) << count) - 1 : 0, uint32_t(count));
+}
+
+std::vector<uint8_t> QuantumArithEncoder::BitWriter::finish() {
+  if (used_ != 0) put(0, 8 - used_);
+  std::vector<uint8_t> out = std::move(bytes_);
+  clear();
+  return out;
+}
 
 void QuantumArithEncoder::begin_block() {
   low_ = 0;
@@ -43,14 +66,14 @@ void QuantumArithEncoder::begin_block() {
 }
 
 void QuantumArithEncoder::settle(uint32_t bit) {
-  bits_.push_back(uint8_t(bit));
-  for (; pending_ != 0; --pending_) bits_.push_back(uint8_t(bit ^ 1));
+  bits_.put(bit, 1);
+  bits_.run(bit ^ 1, pending_);
+  pending_ = 0;
 }
 
 uint32_t QuantumArithEncoder::encode(QuantumModel& model, uint32_t symbol) {
   const uint16_t* cum = model.cum;
-  uint32_t i = 0;
-  while (i < model.symbols && model.symbol[i] != symbol) ++i;
+  uint32_t i = entry_of(model, symbol);
   if (i == model.symbols) throw std::invalid_argument("symbol outside its model");
 
   uint32_t total = cum[0];
@@ -90,17 +113,27 @@ std::vector<uint8_t> QuantumArithEncoder::finish_block() {
   ++pending_;
   settle((low_ >> 14) & 1);
   // The decoder's reader runs 16 bits ahead of the last shift; it must find them all.
-  bits_.resize(16 + shifts_, 0);
-  return merge();
+  uint64_t count = 16 + shifts_;
+  assert(bits_.bits() <= count);
+  return merge(bits_.finish(), count);
 }
 
-std::vector<uint8_t> QuantumArithEncoder::merge() const {
-  BitPacker out;
-  size_t next = 0;
-  for (uint64_t at = 0; at <= bits_.size(); ++at) {
-    for (; next < raws_.size() && raws_[next].at == at; ++next) out.put(raws_[next].value, raws_[next].count);
-    if (at < bits_.size()) out.bit(bits_[at]);
+// The arithmetic bits (`count` of them, zeros past those written) with the raw groups in
+// their places.
+std::vector<uint8_t> QuantumArithEncoder::merge(const std::vector<uint8_t>& arithmetic, uint64_t count) const {
+  BitWriter out;
+  uint64_t done = 0;
+  auto copy_up_to = [&](uint64_t end) {
+    for (; done < end; done += std::min<uint64_t>(32, end - done)) {
+      uint32_t n = uint32_t(std::min<uint64_t>(32, end - done));
+      out.put(read_bits(arithmetic, done, n), n);
+    }
+  };
+  for (const RawGroup& raw : raws_) {
+    copy_up_to(raw.at);
+    out.put(raw.value & ((uint32_t(1) << raw.count) - 1), raw.count);
   }
+  copy_up_to(count);
   return out.finish();
 }
 

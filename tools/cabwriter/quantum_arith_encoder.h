@@ -7,6 +7,7 @@
 // when the block ends.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -45,8 +46,31 @@ class QuantumArithEncoder {
     uint32_t count;
   };
 
+  // Bits packed most significant first into bytes.
+  class BitWriter {
+   public:
+    // The low `count` bits of `value`, 32 at most.
+    void put(uint32_t value, uint32_t count) {
+      assert(count <= 32 && (count == 32 || value >> count == 0));
+      acc_ = acc_ << count | value;
+      used_ += count;
+      for (; used_ >= 8; used_ -= 8) bytes_.push_back(uint8_t(acc_ >> (used_ - 8)));
+    }
+    // `count` copies of `bit`.
+    void run(uint32_t bit, uint64_t count);
+    uint64_t bits() const { return uint64_t(bytes_.size()) * 8 + used_; }
+    void clear() { bytes_.clear(), acc_ = 0, used_ = 0; }
+    // The bytes, the last one filled up with zeros; the writer starts empty again.
+    std::vector<uint8_t> finish();
+
+   private:
+    std::vector<uint8_t> bytes_;
+    uint64_t acc_ = 0;
+    uint32_t used_ = 0;  // bits in acc_ not yet in bytes_: fewer than 8 between calls
+  };
+
   void settle(uint32_t bit);
-  std::vector<uint8_t> merge() const;
+  std::vector<uint8_t> merge(const std::vector<uint8_t>& arithmetic, uint64_t count) const;
 
   uint32_t low_ = 0;
   uint32_t high_ = 0xFFFF;
@@ -54,7 +78,7 @@ class QuantumArithEncoder {
   uint64_t shifts_ = 0;
   uint64_t raw_bits_ = 0;
   uint64_t straddles_ = 0;
-  std::vector<uint8_t> bits_;  // settled arithmetic bits, one per element
+  BitWriter bits_;  // settled arithmetic bits
   std::vector<RawGroup> raws_;
 };
 

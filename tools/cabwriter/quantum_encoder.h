@@ -15,16 +15,16 @@ namespace cabwriter {
 
 struct QuantumOptions {
   uint32_t window_bits = 21;  // 10 .. 21, as in the folder's typeCompress
-  uint32_t max_chain = 32;    // candidates sharing eight bytes looked at per position
+  uint32_t deep_ways = 32;    // newest candidates per eight-byte key bucket (16, 32 or 64)
   uint32_t nice_length = 128;  // a match this long ends the search
 };
 
 class QuantumParser;
 
-// The stream fed in pieces (see StreamEncoder). Holds about ten times the window plus two
+// The stream fed in pieces (see StreamEncoder). Holds about 14 times the window plus two
 // blocks, whatever the stream's length. The output does not depend on how the stream is cut:
-// a block is coded once the seven bytes after it have arrived (its last positions' hashes
-// read them) or at finish().
+// a block is coded once the eleven bytes after it have arrived (its last positions' keys
+// and check bytes read them) or at finish().
 class QuantumStreamEncoder final : public StreamEncoder {
  public:
   // Throws std::invalid_argument for window bits outside 10 to 21.

@@ -34,7 +34,7 @@ void refresh_costs(QuantumCostTable& t, const QuantumModels& m) {
 QuantumParser::QuantumParser(QuantumTokenEncoder& tokens, const QuantumOptions& options)
     : tokens_(tokens),
       finder_(tokens.window_size(), tokens.max_offset(3), tokens.max_offset(4),
-              std::max<uint32_t>(options.max_chain, 1), std::max<uint32_t>(options.nice_length, 3)),
+              options.deep_ways, std::max<uint32_t>(options.nice_length, 3)),
       tokens_since_refresh_(COST_REFRESH_TOKENS) {}
 
 float QuantumParser::match_cost(uint32_t length, uint32_t offset) const {
@@ -84,6 +84,10 @@ void QuantumParser::parse(uint32_t start, uint32_t end) {
       if (pos < end) current = search(pos, end);
       continue;
     }
+    // Where this match would end is searched next, and the byte after it for the lazy
+    // choice: their memory is asked for before the lazy search here.
+    finder_.prefetch(pos + current.length, true);
+    finder_.prefetch(pos + current.length + 1, true);
     // A long match is taken as it stands: putting it off would gain a byte at most.
     Choice next;
     if (current.length >= LAZY_ENOUGH)

@@ -11,6 +11,16 @@ QuantumTokenEncoder::QuantumTokenEncoder(uint32_t window_bits) {
   window_size_ = 1u << window_bits;
   quantum_build_bases(&bases_);
   quantum_models_init(&models_, bases_, window_bits);
+  // The slots by search once, for the lookups.
+  const uint32_t* base = bases_.position;
+  for (uint32_t width = 0; width <= 32; ++width) {
+    uint32_t smallest = width == 0 ? 0 : uint32_t(1) << (width - 1);
+    slot_of_width_[width] = uint8_t(std::upper_bound(base, base + QUANTUM_POSITION_SLOTS, smallest) - base - 1);
+  }
+  for (uint32_t value = 0; value < std::size(length_slot_); ++value) {
+    const uint32_t* lbase = bases_.length;
+    length_slot_[value] = uint8_t(std::upper_bound(lbase, lbase + QUANTUM_LENGTH_SLOTS, value) - lbase - 1);
+  }
 }
 
 void QuantumTokenEncoder::code(QuantumModel& model, uint32_t symbol) {
@@ -31,17 +41,6 @@ uint32_t QuantumTokenEncoder::max_offset(uint32_t length) const {
   if (length == 4) return std::min(window_size_, QUANTUM_MEDIUM_LIMIT);
   if (length >= QUANTUM_CODED_LENGTH_MIN && length <= QUANTUM_MAX_MATCH) return window_size_;
   return 0;
-}
-
-uint32_t QuantumTokenEncoder::position_slot(uint32_t offset) const {
-  const uint32_t* base = bases_.position;
-  return uint32_t(std::upper_bound(base, base + QUANTUM_POSITION_SLOTS, offset - 1) - base) - 1;
-}
-
-uint32_t QuantumTokenEncoder::length_slot(uint32_t length) const {
-  const uint32_t* base = bases_.length;
-  uint32_t value = length - QUANTUM_CODED_LENGTH_MIN;
-  return uint32_t(std::upper_bound(base, base + QUANTUM_LENGTH_SLOTS, value) - base) - 1;
 }
 
 void QuantumTokenEncoder::match(uint32_t length, uint32_t offset) {

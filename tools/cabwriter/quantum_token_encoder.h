@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -39,14 +40,23 @@ class QuantumTokenEncoder {
   uint64_t decoder_bits() const { return coder_.decoder_bits(); }
   uint64_t straddles() const { return coder_.straddles(); }
 
-  uint32_t position_slot(uint32_t offset) const;  // slot for offset (1-based)
-  uint32_t length_slot(uint32_t length) const;    // slot for a coded length (5 and up)
+  // Slot for an offset (1 to the window size), and for a coded length (5 to
+  // QUANTUM_MAX_MATCH): a table lookup, then at most a step or two.
+  uint32_t position_slot(uint32_t offset) const {
+    uint32_t value = offset - 1;
+    uint32_t slot = slot_of_width_[std::bit_width(value)];
+    while (slot + 1 < QUANTUM_POSITION_SLOTS && bases_.position[slot + 1] <= value) ++slot;
+    return slot;
+  }
+  uint32_t length_slot(uint32_t length) const { return length_slot_[length - QUANTUM_CODED_LENGTH_MIN]; }
 
  private:
   void code(QuantumModel& model, uint32_t symbol);
 
   uint32_t window_size_;
   QuantumBases bases_;
+  uint8_t slot_of_width_[33];  // position slot of the smallest value of each bit width
+  uint8_t length_slot_[QUANTUM_MAX_MATCH - QUANTUM_CODED_LENGTH_MIN + 1];
   QuantumModels models_;
   QuantumArithEncoder coder_;
   QuantumStats stats_;

@@ -1,7 +1,9 @@
 // The Quantum encoder against the decoder: arbitrary token streams, the block termination,
-// block boundaries, the reach of each match kind, and what it makes of ordinary content.
+// block boundaries, the reach of each match kind and of the window, the slots, and what it
+// makes of ordinary content.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "folder_encoder.h"
@@ -180,6 +182,40 @@ size_t total_bytes(const std::vector<CompressedBlock>& blocks) {
   size_t n = 0;
   for (const CompressedBlock& b : blocks) n += b.bytes.size();
   return n;
+}
+
+TEST(QuantumEncoder, EveryOffsetAndLengthGetsTheSlotHoldingIt) {
+  QuantumTokenEncoder enc(21);
+  const QuantumBases& bases = enc.bases();
+  auto holds = [](const uint32_t* base, uint32_t slots, uint32_t slot, uint32_t value) {
+    return slot < slots && base[slot] <= value && (slot + 1 == slots || value < base[slot + 1]);
+  };
+  for (uint32_t offset = 1; offset <= enc.window_size(); ++offset)
+    ASSERT_TRUE(holds(bases.position, QUANTUM_POSITION_SLOTS, enc.position_slot(offset), offset - 1)) << offset;
+  for (uint32_t length = QUANTUM_CODED_LENGTH_MIN; length <= QUANTUM_MAX_MATCH; ++length)
+    ASSERT_TRUE(holds(bases.length, QUANTUM_LENGTH_SLOTS, enc.length_slot(length), length - QUANTUM_CODED_LENGTH_MIN))
+        << length;
+}
+
+// Random bytes with their first quarter window repeated `gap` bytes later: a whole window
+// back is within reach, a byte further is not.
+TEST(QuantumEncoder, RepeatsAreFoundExactlyOneWindowBack) {
+  for (uint32_t bits : {10u, 16u}) {
+    const uint32_t window = 1u << bits, repeat = window / 4;
+    for (uint32_t gap : {window, window + 1}) {
+      std::vector<uint8_t> data = testdata::random_bytes(gap + repeat, bits + gap);
+      std::copy(data.begin(), data.begin() + repeat, data.begin() + gap);
+      auto blocks = encode_quantum(data, {.window_bits = bits});
+      size_t size = total_bytes(blocks);
+      if (gap == window) EXPECT_LT(size, gap + repeat / 2) << bits << " bits: the repeat is coded as matches";
+      else EXPECT_GT(size, gap + repeat) << bits << " bits: the repeat is out of reach";
+      FolderDecoder dec(bits);
+      std::vector<uint8_t> out;
+      for (size_t i = 0; i < blocks.size(); ++i)
+        ASSERT_EQ(dec.block(blocks[i].bytes, blocks[i].uncompressed_size, out), CodecStatus::Ok) << bits;
+      EXPECT_TRUE(out == data) << bits << " bits, gap " << gap;
+    }
+  }
 }
 
 TEST(QuantumEncoder, CompressesOrdinaryContentUsingEverySelector) {
