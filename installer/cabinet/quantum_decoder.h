@@ -23,3 +23,10 @@ CodecStatus quantum_decompress(QuantumDecoder* handle, const uint8_t* input, uin
                                uint8_t* output, uint32_t* output_size);
 CodecStatus quantum_reset(QuantumDecoder* handle);
 CodecStatus quantum_destroy(QuantumDecoder* handle);
+
+// Two builds of the same decoding loop give the same bytes and statuses for every input: the
+// portable one runs on any processor; the wide one needs 256-bit integer vectors and is what
+// create picks where the processor has them. Tests select each in turn to compare them.
+// BadHandle, or BadSize when the processor cannot run the loop asked for.
+enum class QuantumLoop { Portable, Wide };
+CodecStatus quantum_select_loop(QuantumDecoder* handle, QuantumLoop loop);

@@ -79,11 +79,30 @@ constexpr QuantumReciprocals make_quantum_reciprocals() {
 
 inline constexpr QuantumReciprocals QUANTUM_RECIPROCALS = make_quantum_reciprocals();
 
-// frequency * range / total, rounded down, as both coder sides scale a model's frequencies.
+// Scales a model's frequencies to one range: frequency * range / total, rounded down, as both
+// coder sides do. The range and the reciprocal of the total fold into one factor, known before
+// the frequency is: a frequency (below 2^12) times it (below 2^46) stays below 2^58.
+struct QuantumScaler {
+  uint64_t factor;
+  uint32_t shift;
+
+  QuantumScaler(uint32_t range, uint32_t total) {
+    assert(total >= 1 && total <= QUANTUM_RESCALE_ABOVE && range <= 0x10000);
+    const QuantumReciprocal& r = QUANTUM_RECIPROCALS.of[total];
+    factor = uint64_t(range) * r.multiplier;
+    shift = r.shift;
+  }
+
+  uint32_t operator()(uint32_t frequency) const {
+    assert(frequency <= QUANTUM_RESCALE_ABOVE + QUANTUM_INCREMENT);
+    return uint32_t((frequency * factor) >> shift);
+  }
+};
+
+// One frequency scaled, for a caller that needs no more.
 inline uint32_t quantum_scale(uint32_t frequency, uint32_t range, uint32_t total) {
-  assert(total >= 1 && total <= QUANTUM_RESCALE_ABOVE && frequency <= total && range <= 0x10000);
-  const QuantumReciprocal& r = QUANTUM_RECIPROCALS.of[total];
-  uint32_t quotient = uint32_t((uint64_t(frequency * range) * r.multiplier) >> r.shift);
+  assert(frequency <= total);
+  uint32_t quotient = QuantumScaler(range, total)(frequency);
   assert(quotient == frequency * range / total);
   return quotient;
 }

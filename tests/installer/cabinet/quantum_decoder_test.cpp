@@ -354,4 +354,75 @@ TEST_F(QuantumDecoderTest, GarbageNeverReadsOrWritesOutOfBounds) {
   EXPECT_GT(failures, 0);
 }
 
+// ---- the portable and the wide loop ----
+
+struct LoopRun {
+  std::vector<CodecStatus> statuses;  // one per block, up to the first failure
+  std::vector<uint8_t> bytes;
+};
+
+// Decodes a folder's blocks in order with the given loop, as the engine would, stopping at
+// the first failure.
+LoopRun run_loop(QuantumLoop loop, uint32_t window_bits,
+                 const std::vector<cabwriter::CompressedBlock>& blocks) {
+  QuantumConfig config{window_bits, 0};
+  uint32_t block_size = CAB_BLOCK_SIZE, capacity = 0;
+  QuantumDecoder* decoder = nullptr;
+  LoopRun run;
+  EXPECT_EQ(quantum_create(&block_size, &config, memfs::alloc, memfs::free, &capacity, &decoder),
+            CodecStatus::Ok);
+  EXPECT_EQ(quantum_select_loop(decoder, loop), CodecStatus::Ok);
+  std::vector<uint8_t> out(CAB_BLOCK_SIZE);
+  for (const cabwriter::CompressedBlock& block : blocks) {
+    uint32_t size = block.uncompressed_size;
+    std::vector<uint8_t> input = block.bytes;
+    input.resize(input.size() + QUANTUM_INPUT_SLACK);  // as the engine's buffer would have it
+    CodecStatus status = quantum_decompress(decoder, input.data(), uint32_t(block.bytes.size()),
+                                            out.data(), &size);
+    run.statuses.push_back(status);
+    run.bytes.insert(run.bytes.end(), out.begin(), out.begin() + size);
+    if (status != CodecStatus::Ok) break;
+  }
+  EXPECT_EQ(quantum_destroy(decoder), CodecStatus::Ok);
+  return run;
+}
+
+// The wide loop searches the models by products instead of a division: it must settle on the
+// same entry in every state, a damaged stream's included, where the code may lie outside the
+// coder's interval.
+TEST_F(QuantumDecoderTest, PortableAndWideLoopsAgreeOnEveryStreamDamagedOrNot) {
+  ASSERT_EQ(create(10), CodecStatus::Ok);
+  if (quantum_select_loop(decoder_, QuantumLoop::Wide) != CodecStatus::Ok)
+    GTEST_SKIP() << "this processor cannot run the wide loop";
+  EXPECT_EQ(quantum_select_loop(nullptr, QuantumLoop::Portable), CodecStatus::BadHandle);
+
+  std::vector<uint8_t> content = testdata::text_like(70000, 3);
+  for (const std::vector<uint8_t>& more :
+       {testdata::binary_like(90000, 4), testdata::random_bytes(20000, 5), std::vector<uint8_t>(9000, 0)})
+    content.insert(content.end(), more.begin(), more.end());
+  int failures = 0;
+  for (uint32_t bits : {10u, 16u, 21u}) {
+    auto blocks = cabwriter::encode_quantum(content, {.window_bits = bits});
+    LoopRun portable = run_loop(QuantumLoop::Portable, bits, blocks);
+    EXPECT_EQ(portable.bytes, content) << bits;
+    EXPECT_EQ(run_loop(QuantumLoop::Wide, bits, blocks).bytes, content) << bits;
+    // Damage: one byte changed, or a block cut short, at spots spread over the folder.
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+      auto damaged = blocks;
+      cabwriter::CompressedBlock& block = damaged[seed * 7 % damaged.size()];
+      size_t at = seed * 7919 % block.bytes.size();
+      if (seed % 4 == 0)
+        block.bytes.resize(at);
+      else
+        block.bytes[at] ^= uint8_t(1u << seed % 8);
+      portable = run_loop(QuantumLoop::Portable, bits, damaged);
+      LoopRun wide = run_loop(QuantumLoop::Wide, bits, damaged);
+      EXPECT_EQ(portable.statuses, wide.statuses) << bits << " seed " << seed;
+      EXPECT_TRUE(portable.bytes == wide.bytes) << bits << " seed " << seed;
+      failures += portable.statuses.back() != CodecStatus::Ok;
+    }
+  }
+  EXPECT_GT(failures, 0) << "some damage must be caught";
+}
+
 }  // namespace
