@@ -1,16 +1,23 @@
-// What writing the files costs: `vexacab extract` and an unattended install (which also keeps
-// the install record: every file's digest) into a RAM disk (/dev/shm, or the temporary folder
-// where there is none) against `vexacab test`, which decodes the same cabinet and discards the
-// bytes. All run in-process through the programs' own code, one 16 MiB file packed with MSZIP
-// or LZX:21; each extraction goes to a new folder, removed outside the timing. The times are
-// wall times (what a user waits for; the output writer works on a second thread), the CPU
-// column the whole process's.
+// What writing the files costs: `vexacab extract` and an unattended install (plain, and one
+// that also keeps the install record: every file's digest) into a RAM disk (/dev/shm, or the
+// temporary folder where there is none) against `vexacab test`, which decodes the same cabinet
+// and discards the bytes. All run in-process through the programs' own code, one 16 MiB file
+// packed with MSZIP or LZX:21; each extraction goes to a new folder, removed outside the timing.
+//
+// The four take turns (turns.h), the order rotated every round. The times are wall times (what
+// a user waits for: the output writer works on a second thread), the CPU the whole process's;
+// a ratio is the median of the rounds' test time over the pass's time, so 0.8 is a pass taking
+// 1.25 times as long as the test.
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <string>
 
 #include "commands.h"
@@ -18,7 +25,7 @@
 #include "installer/platform/unattended/unattended_ui.h"
 #include "mszip_blocks.h"
 #include "package_writer.h"
-#include "ratio_reporter.h"
+#include "turns.h"
 
 namespace {
 
@@ -79,103 +86,118 @@ std::string package_of(const std::string& kind, const std::vector<uint8_t>& cont
   return package.string();
 }
 
-void run_test(benchmark::State& state, const std::string& kind, const std::vector<uint8_t>& content) {
-  std::string cabinet = cabinet_of(kind, content);
-  QuietStdout quiet;
-  for (auto _ : state)
-    if (vexacab::test_set(cabinet) != 0) state.SkipWithError("vexacab test failed");
-  state.SetBytesProcessed(int64_t(state.iterations() * content.size()));
-}
+constexpr int ROUNDS = 15;
 
-void run_extract(benchmark::State& state, const std::string& kind, const std::vector<uint8_t>& content) {
-  vexacab::ExtractOptions options;
-  options.cabinet = cabinet_of(kind, content);
-  fs::path into = scratch_root() / kind / "extracted";
-  QuietStdout quiet;
-  for (auto _ : state) {
+// One way of taking the cabinet apart: a timed pass, then the untimed removal of what it made.
+struct Pass {
+  const char* name;
+  std::function<bool()> run;
+  std::function<void()> clean;
+};
+
+std::array<Pass, 4> passes_of(const std::string& kind, const std::vector<uint8_t>& content) {
+  const std::string cabinet = cabinet_of(kind, content);
+  const std::string package = package_of(kind, content);
+  const fs::path root = scratch_root() / kind;
+  auto extract = [cabinet, into = root / "extracted"] {
+    vexacab::ExtractOptions options;
+    options.cabinet = cabinet;
     options.directory = into.string();
-    if (vexacab::extract_set(options) != 0) {
-      state.SkipWithError("vexacab extract failed");
-      break;
-    }
-    state.PauseTiming();
-    fs::remove_all(into);
-    state.ResumeTiming();
-  }
-  state.SetBytesProcessed(int64_t(state.iterations() * content.size()));
-}
-
-// An install as a user starts it (no options: the package's folder below the current one) or, with `record`, `vexasfx --yes --target DIR --no-launchers`, which
-// also keeps the install record and with it every file's digest.
-void run_install(benchmark::State& state, const std::string& kind, const std::vector<uint8_t>& content,
-                 bool record) {
-  std::string package = package_of(kind, content);
-  fs::path into = record ? scratch_root() / kind / "installed" : scratch_root() / kind / "Bench";
-  fs::current_path(scratch_root() / kind);
-  CommandLine line;
-  line.given = true;
-  line.yes = true;
-  line.quiet = true;
-  line.target = into.string();
-  line.launchers = 0;
-  std::FILE* null = std::fopen("/dev/null", "w");
-  fs::create_directories(into);  // a missing folder would be a question to answer
-  for (auto _ : state) {
+    return vexacab::extract_set(options) == 0;
+  };
+  // As a user starts it (no options: the package's folder below the current one) or, with
+  // `record`, `vexasfx --yes --target DIR --no-launchers`, which keeps the install record.
+  auto install = [package, root](bool record) {
+    const fs::path into = root / (record ? "installed" : "Bench");
+    fs::current_path(root);
+    fs::create_directories(into);  // a missing folder would be a question to answer
+    CommandLine line;
+    line.given = line.yes = line.quiet = true;
+    line.target = into.string();
+    line.launchers = 0;
+    std::FILE* null = std::fopen("/dev/null", "w");
     platform::UnattendedUi ui(null, stderr);
-    int status = record ? installer_main(ui, utf8_to_utf16(package), line) : installer_main(ui, utf8_to_utf16(package));
-    if (status != 0 || !fs::exists(into / "content.bin")) {
-      state.SkipWithError(("install failed, status " + std::to_string(status)).c_str());
-      break;
+    const int status = record ? installer_main(ui, utf8_to_utf16(package), line)
+                              : installer_main(ui, utf8_to_utf16(package));
+    std::fclose(null);
+    return status == 0 && fs::exists(into / "content.bin");
+  };
+  auto removal = [root](const char* folder) {
+    return [root, folder] {
+      fs::current_path(root);  // an install ends in its folder
+      fs::remove_all(root / folder);
+    };
+  };
+  return {{{"test", [cabinet] { return vexacab::test_set(cabinet) == 0; }, [] {}},
+           {"extract", extract, removal("extracted")},
+           {"install", [install] { return install(false); }, removal("Bench")},
+           {"install_record", [install] { return install(true); }, removal("installed")}}};
+}
+
+struct Summary {
+  double rate, cpu_ms;            // bytes per wall second and CPU per pass, medians of the rounds
+  double ratio, low, high;        // the test's wall time over the pass's: median, lowest, highest
+};
+std::map<std::string, Summary>& summaries() {
+  static std::map<std::string, Summary> all;
+  return all;
+}
+
+// One iteration is one round. The reported time is extraction's; the others' go to the table.
+void run_rounds(benchmark::State& state, const std::string& kind) {
+  const std::vector<uint8_t>& content = kind.ends_with("text") ? benchdata::text_content() : benchdata::binary_content();
+  std::array<Pass, 4> passes = passes_of(kind, content);
+  QuietStdout quiet;
+  std::vector<double> wall[4], cpu[4];
+  int round = 0;
+  for (auto _ : state) {
+    for (size_t turn = 0; turn < passes.size(); ++turn) {
+      const size_t which = (round + turn) % passes.size();
+      const double wall_start = benchdata::wall_seconds(), cpu_start = benchdata::process_cpu_seconds();
+      const bool ok = passes[which].run();
+      wall[which].push_back(benchdata::wall_seconds() - wall_start);
+      cpu[which].push_back(benchdata::process_cpu_seconds() - cpu_start);
+      passes[which].clean();
+      if (!ok) {
+        state.SkipWithError((std::string(passes[which].name) + " failed").c_str());
+        return;
+      }
     }
-    state.PauseTiming();
-    fs::current_path(scratch_root() / kind);  // the install went into its folder
-    fs::remove_all(into);
-    fs::create_directories(into);
-    state.ResumeTiming();
+    state.SetIterationTime(wall[1].back());
+    ++round;
   }
-  std::fclose(null);
-  state.SetBytesProcessed(int64_t(state.iterations() * content.size()));
+  const double size = double(content.size());
+  for (size_t which = 0; which < passes.size(); ++which) {
+    std::vector<double> ratios;
+    for (int r = 0; r < round; ++r) ratios.push_back(wall[0][r] / wall[which][r]);
+    summaries()[kind + "/" + passes[which].name] = {
+        size / benchdata::median(wall[which]), benchdata::median(cpu[which]) * 1e3, benchdata::median(ratios),
+        *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end())};
+  }
+  state.SetBytesProcessed(int64_t(size) * round);
 }
 
-void run_plain_install(benchmark::State& s, const std::string& kind, const std::vector<uint8_t>& content) {
-  run_install(s, kind, content, false);
-}
-
-void run_recorded_install(benchmark::State& s, const std::string& kind, const std::vector<uint8_t>& content) {
-  run_install(s, kind, content, true);
-}
-
-const std::vector<uint8_t>& content_of(const std::string& kind) {
-  return kind.ends_with("text") ? benchdata::text_content() : benchdata::binary_content();
-}
-
-// Every kind with its three runs; the times are wall times, the CPU the whole process's.
-void register_cases() {
-  using Runner = void (*)(benchmark::State&, const std::string&, const std::vector<uint8_t>&);
-  const std::pair<const char*, Runner> runs[] = {
-      {"test", run_test}, {"extract", run_extract}, {"install", run_plain_install}, {"install_record", run_recorded_install}};
-  for (const char* kind : {"text", "binary", "lzx_text"})
-    for (const auto& [name, runner] : runs)
-      benchmark::RegisterBenchmark(("extract_" + std::string(kind) + "/" + name).c_str(),
-                                   [kind, runner](benchmark::State& s) { runner(s, kind, content_of(kind)); })
-          ->Unit(benchmark::kMillisecond)
-          ->MinTime(0.5)
-          ->Repetitions(5)
-          ->ReportAggregatesOnly(true)
-          ->UseRealTime()
-          ->MeasureProcessCPUTime();
+void print_summaries() {
+  std::printf("\n%-24s %10s %8s %8s   %s\n", "case", "MB/s", "CPU ms", "ratio", "lowest..highest round");
+  for (const auto& [name, s] : summaries())
+    std::printf("%-24s %10.1f %8.1f %8.2f   %.2f..%.2f\n", name.c_str(), s.rate / 1e6, s.cpu_ms, s.ratio, s.low, s.high);
+  std::printf("(wall time; ratio = test's time over the pass's, medians of %d rounds taking turns)\n", ROUNDS);
 }
 
 }  // namespace
 
-// The ratio column is extraction's speed over the test's: 0.8 is extraction taking 1.25 times
-// as long. The scratch folder goes when the run is over.
+// The scratch folder goes when the run is over.
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  register_cases();
-  RatioReporter reporter({"test"});
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  for (const char* kind : {"text", "binary", "lzx_text"})
+    benchmark::RegisterBenchmark((std::string("extract_") + kind + "/rounds").c_str(),
+                                 [kind](benchmark::State& s) { run_rounds(s, kind); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(ROUNDS)
+        ->UseManualTime();
+  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  print_summaries();
   std::error_code ignored;
   fs::remove_all(scratch_root(), ignored);
   return 0;
