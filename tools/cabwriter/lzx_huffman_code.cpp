@@ -1,47 +1,42 @@
 #include "lzx_huffman_code.h"
 
 #include <algorithm>
-#include <queue>
 #include <stdexcept>
 
 namespace cabwriter {
 
 namespace {
 
-// Plain Huffman over the used symbols; returns the depth of each.
+// Plain Huffman over the used symbols; returns the depth of each. The leaves sorted by count
+// and the merged nodes, which come out in order of weight, form two queues: the two lightest
+// nodes are always at their fronts. On equal weights a leaf goes first and leaves go by symbol,
+// which fixes the tree (the packed bytes do not depend on the sort). Linear after the sort: the
+// deflate writer asks for several codes per 32 KiB block.
 std::vector<uint8_t> unlimited_lengths(const std::vector<uint32_t>& counts) {
-  struct Node {
-    uint64_t weight;
-    int left, right;
+  std::vector<std::pair<uint64_t, uint32_t>> leaves;  // count, symbol
+  for (size_t i = 0; i < counts.size(); ++i)
+    if (counts[i] != 0) leaves.push_back({counts[i], uint32_t(i)});
+  std::sort(leaves.begin(), leaves.end());
+  const size_t n = leaves.size();  // at least two
+  // Nodes 0..n-1 are the sorted leaves, n + k the k-th merge; the last merge is the root.
+  std::vector<uint64_t> merged(n - 1);
+  std::vector<uint32_t> parent(2 * n - 1);
+  size_t next_leaf = 0, next_merged = 0;
+  auto take_lightest = [&](size_t made) -> size_t {
+    if (next_leaf < n && (next_merged == made || leaves[next_leaf].first <= merged[next_merged])) return next_leaf++;
+    return n + next_merged++;
   };
-  std::vector<Node> nodes;
-  using Item = std::pair<uint64_t, int>;
-  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-  for (size_t i = 0; i < counts.size(); ++i) {
-    if (counts[i] == 0) continue;
-    nodes.push_back({counts[i], -1, int(i)});
-    queue.push({counts[i], int(nodes.size() - 1)});
+  auto weight = [&](size_t node) { return node < n ? leaves[node].first : merged[node - n]; };
+  for (size_t made = 0; made < n - 1; ++made) {
+    const size_t a = take_lightest(made), b = take_lightest(made);
+    merged[made] = weight(a) + weight(b);
+    parent[a] = parent[b] = uint32_t(n + made);
   }
-  while (queue.size() > 1) {
-    auto [wa, a] = queue.top();
-    queue.pop();
-    auto [wb, b] = queue.top();
-    queue.pop();
-    nodes.push_back({wa + wb, a, b});
-    queue.push({wa + wb, int(nodes.size() - 1)});
-  }
+  // Depths from the root down: a merge's parent was made after it.
+  std::vector<uint32_t> depth(2 * n - 1, 0);
+  for (size_t node = 2 * n - 2; node-- > 0;) depth[node] = depth[parent[node]] + 1;
   std::vector<uint8_t> lengths(counts.size(), 0);
-  std::vector<std::pair<int, int>> stack = {{queue.top().second, 0}};
-  while (!stack.empty()) {
-    auto [n, depth] = stack.back();
-    stack.pop_back();
-    if (nodes[n].left < 0) {
-      lengths[nodes[n].right] = uint8_t(std::min(depth, 255));
-    } else {
-      stack.push_back({nodes[n].left, depth + 1});
-      stack.push_back({nodes[n].right, depth + 1});
-    }
-  }
+  for (size_t leaf = 0; leaf < n; ++leaf) lengths[leaves[leaf].second] = uint8_t(std::min<uint32_t>(depth[leaf], 255));
   return lengths;
 }
 

@@ -2,6 +2,8 @@
 // what it makes of real content.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
 #include <stdexcept>
 
 #include "installer/cabinet/codec.h"
@@ -35,6 +37,31 @@ TEST(LzxHuffman, CodesAreCompleteAndCapped) {
   sparse[600] = 1;
   sparse[601] = 1000;
   EXPECT_EQ(kraft(huffman_lengths(sparse, 16), 16), 1u << 16);
+}
+
+// Below the cap the code is a Huffman code: its cost is the sum of the merged weights, which a
+// multiset of weights gives independently of how the lengths are found.
+TEST(LzxHuffman, UncappedCodesCostWhatHuffmanCosts) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<uint32_t> counts(2 + random() % 300);
+    for (uint32_t& c : counts) c = random() % 3 == 0 ? 0 : 1 + random() % (round % 2 ? 4 : 5000);
+    counts[0] = counts[1] = 3;  // at least two used, and ties
+    std::multiset<uint64_t> weights;
+    for (uint32_t c : counts)
+      if (c) weights.insert(c);
+    uint64_t huffman_cost = 0;
+    while (weights.size() > 1) {
+      uint64_t merged = *weights.begin() + *std::next(weights.begin());
+      weights.erase(weights.begin(), std::next(weights.begin(), 2));
+      weights.insert(merged);
+      huffman_cost += merged;
+    }
+    std::vector<uint8_t> lengths = huffman_lengths(counts, 32);
+    uint64_t cost = 0;
+    for (size_t i = 0; i < counts.size(); ++i) cost += uint64_t(counts[i]) * lengths[i];
+    ASSERT_EQ(cost, huffman_cost) << "round " << round;
+  }
 }
 
 TEST(LzxHuffman, OneSymbolGetsAPartnerAndNoneGivesZeros) {
