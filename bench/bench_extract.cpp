@@ -2,7 +2,8 @@
 // that also keeps the install record: every file's digest) into a RAM disk (/dev/shm, or the
 // temporary folder where there is none) against `vexacab test`, which decodes the same cabinet
 // and discards the bytes. All run in-process through the programs' own code, one 16 MiB file
-// packed with MSZIP or LZX:21; each extraction goes to a new folder, removed outside the timing.
+// packed with MSZIP or LZX:21, or the text as 64 files of 256 KiB; each extraction goes to a new
+// folder, removed outside the timing.
 //
 // The four take turns (turns.h), the order rotated every round. The times are wall times (what
 // a user waits for: the output writer works on a second thread), the CPU the whole process's;
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -55,17 +57,33 @@ class QuietStdout {
   int saved_;
 };
 
-// A cabinet holding `content` as one file, made once per kind ("text", "binary", "lzx_text").
+// Real packages hold many files: the "files" kinds split the content into pieces of this size.
+constexpr size_t PIECE_SIZE = 256 * 1024;
+
+// The names the content is stored under.
+std::vector<std::string> file_names(const std::string& kind, size_t content_size) {
+  if (!kind.starts_with("files")) return {"content.bin"};
+  std::vector<std::string> names;
+  for (size_t at = 0; at < content_size; at += PIECE_SIZE) names.push_back("part" + std::to_string(names.size()) + ".bin");
+  return names;
+}
+
+// A cabinet holding `content`, made once per kind ("text", "binary", "lzx_text", "files_text").
 std::string cabinet_of(const std::string& kind, const std::vector<uint8_t>& content) {
   fs::path dir = scratch_root() / kind;
   fs::path cabinet = dir / "packed.cab";
   if (fs::exists(cabinet)) return cabinet.string();
   fs::create_directories(dir / "source");
-  std::ofstream(dir / "source" / "content.bin", std::ios::binary)
-      .write(reinterpret_cast<const char*>(content.data()), std::streamsize(content.size()));
   vexacab::CreateOptions options;
   options.output = cabinet.string();
-  options.paths = {(dir / "source" / "content.bin").string()};
+  const std::vector<std::string> names = file_names(kind, content.size());
+  const size_t piece = names.size() == 1 ? content.size() : PIECE_SIZE;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const size_t at = i * piece, size = std::min(piece, content.size() - at);
+    std::ofstream(dir / "source" / names[i], std::ios::binary)
+        .write(reinterpret_cast<const char*>(content.data() + at), std::streamsize(size));
+    options.paths.push_back((dir / "source" / names[i]).string());
+  }
   if (kind.starts_with("lzx")) options.type_compress = cabwriter::type_compress_of(3, 21);
   QuietStdout quiet;
   if (vexacab::create_cabinet(options) != 0) return {};
@@ -107,7 +125,8 @@ std::array<Pass, 4> passes_of(const std::string& kind, const std::vector<uint8_t
   };
   // As a user starts it (no options: the package's folder below the current one) or, with
   // `record`, `vexasfx --yes --target DIR --no-launchers`, which keeps the install record.
-  auto install = [package, root](bool record) {
+  const std::string last_file = file_names(kind, content.size()).back();
+  auto install = [package, root, last_file](bool record) {
     const fs::path into = root / (record ? "installed" : "Bench");
     fs::current_path(root);
     fs::create_directories(into);  // a missing folder would be a question to answer
@@ -120,7 +139,7 @@ std::array<Pass, 4> passes_of(const std::string& kind, const std::vector<uint8_t
     const int status = record ? installer_main(ui, utf8_to_utf16(package), line)
                               : installer_main(ui, utf8_to_utf16(package));
     std::fclose(null);
-    return status == 0 && fs::exists(into / "content.bin");
+    return status == 0 && fs::exists(into / last_file);
   };
   auto removal = [root](const char* folder) {
     return [root, folder] {
@@ -189,7 +208,7 @@ void print_summaries() {
 // The scratch folder goes when the run is over.
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  for (const char* kind : {"text", "binary", "lzx_text"})
+  for (const char* kind : {"text", "binary", "lzx_text", "files_text"})
     benchmark::RegisterBenchmark((std::string("extract_") + kind + "/rounds").c_str(),
                                  [kind](benchmark::State& s) { run_rounds(s, kind); })
         ->Unit(benchmark::kMillisecond)
