@@ -5,7 +5,7 @@
 // packed with MSZIP or LZX:21, or the text as 64 files of 256 KiB; each extraction goes to a new
 // folder, removed outside the timing.
 //
-// The four take turns (turns.h), the order rotated every round. The times are wall times (what
+// The four take turns, the order rotated every round. The times are wall times (what
 // a user waits for: the output writer works on a second thread), the CPU the whole process's;
 // a ratio is the median of the rounds' test time over the pass's time, so 0.8 is a pass taking
 // 1.25 times as long as the test.
@@ -27,7 +27,7 @@
 #include "installer/platform/unattended/unattended_ui.h"
 #include "mszip_blocks.h"
 #include "package_writer.h"
-#include "turns.h"
+#include "turn_timing.h"
 
 namespace {
 
@@ -172,10 +172,10 @@ void run_rounds(benchmark::State& state, const std::string& kind) {
   for (auto _ : state) {
     for (size_t turn = 0; turn < passes.size(); ++turn) {
       const size_t which = (round + turn) % passes.size();
-      const double wall_start = benchdata::wall_seconds(), cpu_start = benchdata::process_cpu_seconds();
+      const double wall_start = wall_seconds(), cpu_start = process_cpu_seconds();
       const bool ok = passes[which].run();
-      wall[which].push_back(benchdata::wall_seconds() - wall_start);
-      cpu[which].push_back(benchdata::process_cpu_seconds() - cpu_start);
+      wall[which].push_back(wall_seconds() - wall_start);
+      cpu[which].push_back(process_cpu_seconds() - cpu_start);
       passes[which].clean();
       if (!ok) {
         state.SkipWithError((std::string(passes[which].name) + " failed").c_str());
@@ -190,7 +190,7 @@ void run_rounds(benchmark::State& state, const std::string& kind) {
     std::vector<double> ratios;
     for (int r = 0; r < round; ++r) ratios.push_back(wall[0][r] / wall[which][r]);
     summaries()[kind + "/" + passes[which].name] = {
-        size / benchdata::median(wall[which]), benchdata::median(cpu[which]) * 1e3, benchdata::median(ratios),
+        size / median(wall[which]), median(cpu[which]) * 1e3, median(ratios),
         *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end())};
   }
   state.SetBytesProcessed(int64_t(size) * round);

@@ -1,8 +1,10 @@
 // MSZIP decoding speed: our decoder against zlib's and ISA-L's inflate on the same blocks.
 //
-// The three decoders take turns on the same blocks (turns.h), one pass each per round and the
-// order rotated every round, each pass timed in the thread's CPU time; a speed is the median of
-// the rounds' speeds.
+// The three decoders take turns on the same blocks, one pass each per round and the order
+// rotated every round, each pass timed in the thread's CPU time. On a shared machine the load
+// drifts over seconds; decoders measured one after another would each see a different machine,
+// while passes a few milliseconds apart see the same one. A ratio is the median of the rounds'
+// ratios (each round's passes against each other), a speed the median of the rounds' speeds.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -17,17 +19,25 @@
 #include "installer/cabinet/mszip_decoder.h"
 #include "isal_blocks.h"
 #include "mszip_blocks.h"
-#include "turns.h"
 
 namespace {
-
-using benchdata::median;
-using benchdata::thread_cpu_seconds;
 
 constexpr int ROUNDS = 15;
 
 void* bench_alloc(uint32_t n) { return std::malloc(n); }
 void bench_free(void* p) { std::free(p); }
+
+double thread_cpu_seconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
 
 // Our decoder over every block, each into the same output buffer, as the engine drives it.
 class OurBlockDecoder {

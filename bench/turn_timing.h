@@ -1,7 +1,5 @@
-// Clocks and the median for benchmarks whose cases take turns: on a shared machine the load
-// drifts over seconds, so cases measured one after another would each see a different machine,
-// while passes a few milliseconds apart see the same one. A ratio is then the median of the
-// rounds' ratios (each round's passes against each other).
+// Timing for benchmarks whose contenders take turns on the same input, round after round:
+// each pass in the thread's CPU time, and the median that stands for the rounds.
 #pragma once
 
 #include <time.h>
@@ -9,22 +7,19 @@
 #include <algorithm>
 #include <vector>
 
-namespace benchdata {
-
 inline double clock_seconds(clockid_t clock) {
   timespec t;
   clock_gettime(clock, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 inline double thread_cpu_seconds() { return clock_seconds(CLOCK_THREAD_CPUTIME_ID); }
+// For passes that use more than one thread: the whole process's, and the clock on the wall.
 inline double process_cpu_seconds() { return clock_seconds(CLOCK_PROCESS_CPUTIME_ID); }
 inline double wall_seconds() { return clock_seconds(CLOCK_MONOTONIC); }
 
-// Of a non-empty list.
+// The middle value (the mean of the two middle ones for an even count); `values` not empty.
 inline double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t n = values.size();
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
-
-}  // namespace benchdata
