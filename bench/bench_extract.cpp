@@ -5,7 +5,8 @@
 // packed with MSZIP or LZX:21, or the text as 64 files of 256 KiB; each extraction goes to a new
 // folder, removed outside the timing.
 //
-// The four take turns, the order rotated every round. The times are wall times (what
+// The four take turns, the order rotated every round, so that a load that comes and goes on a
+// shared machine weighs on both sides of a ratio alike. The times are wall times (what
 // a user waits for: the output writer works on a second thread), the CPU the whole process's;
 // a ratio is the median of the rounds' test time over the pass's time, so 0.8 is a pass taking
 // 1.25 times as long as the test.
