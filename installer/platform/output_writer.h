@@ -12,7 +12,9 @@
 //
 // One writer is used by one thread; it hands the bytes of large files to the kernel on a second
 // thread of its own, so that the caller produces the next bytes meanwhile. A failed write there
-// is reported by the next write() or the commit() of the same file. Handles are the temporary
+// is reported by the next write() or the commit() of the same file. commit_later() hands the
+// whole end of a file to that thread, small files included; what goes wrong there is reported
+// by the next call, naming that file, and settle() is the last word. Handles are the temporary
 // files' descriptors: ints >= 0, distinct from every other open descriptor, -1 on failure with
 // the reason in failure().
 #pragma once
@@ -20,6 +22,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -105,12 +108,28 @@ class OutputWriter {
   // gone afterwards; on failure the temporary file is removed and the final name is untouched.
   bool commit(int handle, const OutputStamp& stamp, WrittenFile* written = nullptr);
 
+  // As commit(), without waiting: the file is written, stamped and renamed on the writer thread
+  // while the caller goes on; the handle is gone at once. A failure there (with its file's name
+  // in failure()) is reported instead by the next begin(), write(), commit(), commit_later() or
+  // settle(), which then fails; the file's temporary file is removed and its final name is
+  // untouched, as with commit(). A run stops at its first failure: the commits handed over after
+  // the failed one do not take their names either, and commit_later() refuses every file from
+  // then on, reporting that failure again. begin() and exists() of a name whose commit is under
+  // way, or of a name below it, wait for that commit first, so they see what commit() would
+  // have left. At most MAX_LATER_COMMITS are under way: a further one waits for the oldest.
+  bool commit_later(int handle, const OutputStamp& stamp);
+  static constexpr size_t MAX_LATER_COMMITS = 8;
+
+  // Waits for every commit under way. False, with failure() naming the first, when a
+  // commit_later() failed. A caller that used commit_later() settles before it reports success.
+  bool settle();
+
   // Removes the temporary file; the final name is untouched. Unknown handles are ignored.
   void discard(int handle);
 
   // True when something (a file, a folder, a link) exists under `relative`, looked at without
   // following links below the destination.
-  bool exists(const std::string& relative) const;
+  bool exists(const std::string& relative);
 
   const OutputFailure& failure() const { return failure_; }
 
@@ -120,6 +139,11 @@ class OutputWriter {
   bool open_folder(const std::string& folder, bool create, int* fd);
   void fail(OutputStep step, int error, const std::string& name);
   void close_pending(Pending& file, bool remove);
+  void release(Pending* file, bool remove);
+  bool finish_file(Pending& file, const OutputStamp& stamp, OutputFailure* failure) const;
+  static void run_later_commit(void* context);
+  void wait_for_commit_at(const std::string& relative);
+  bool reap_later_commits();
 
   OutputOptions options_;
   OutputSyscalls syscalls_;
@@ -127,6 +151,9 @@ class OutputWriter {
   std::string cached_folder_;  // the last folder reached, with its handle
   int cached_fd_ = -1;
   std::vector<Pending*> pending_;
+  std::vector<Pending*> later_;  // handed to commit_later(), oldest first, until reaped
+  std::atomic<bool> later_failed_{false};  // set by the writer thread's first failed commit
+  OutputFailure later_failure_;            // that failure, once reaped
   std::unique_ptr<WritePipeline> pipeline_;
   OutputFailure failure_;
 };

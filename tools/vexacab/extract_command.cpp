@@ -74,7 +74,9 @@ int32_t begin_file(Run* run, CabNotification* n) {
 int32_t end_file(Run* run, CabNotification* n) {
   if (run->progress) run->progress->advance(run->last_size);
   if (n->file_handle == DISCARD_HANDLE || n->file_handle == STDOUT_FILENO) return 1;
-  if (run->writer->commit(n->file_handle, output_stamp(n->date, n->time, n->attributes))) return 1;
+  // The writer thread stamps and names the file while the next one is decoded; what goes wrong
+  // there comes back at a later call, naming this file.
+  if (run->writer->commit_later(n->file_handle, output_stamp(n->date, n->time, n->attributes))) return 1;
   note_output_failure(run);
   return 0;
 }
@@ -169,6 +171,12 @@ int extract_set(const ExtractOptions& options) {
   Progress progress("extracting", terminal ? chosen_bytes(options) : 0, terminal);
   run.progress = &progress;
   int status = run_set(options.cabinet, &run);
+  // The last files take their names on the writer's thread: their outcome is known only now.
+  if (run.output == Output::Files && !writer.settle() && status == 0) {
+    note_output_failure(&run);
+    report(run.failure_name, run.failure_detail);
+    status = 1;
+  }
   progress.finish();
   for (const std::string& pattern : run.filter.unmatched()) {
     if (status == 0) report("NoMatch", "no file of " + options.cabinet + " matches '" + pattern + "'");

@@ -136,6 +136,12 @@ struct OutputWriter::Pending {
   uint64_t handed = 0;  // bytes given to write() so far
   std::unique_ptr<Sha256> digest;  // with OutputOptions::digest
   PipelineTarget target;
+  // A commit_later(): what the writer thread is to do and what came of it (read once `done`).
+  OutputWriter* owner = nullptr;
+  OutputStamp stamp;
+  bool committed = false;
+  OutputFailure outcome;
+  std::atomic<bool> done{false};
 };
 
 OutputSyscalls system_output_syscalls() { return {system_write, system_fsync}; }
@@ -145,6 +151,7 @@ OutputWriter::OutputWriter(OutputOptions options, OutputSyscalls syscalls)
 
 OutputWriter::~OutputWriter() {
   while (!pending_.empty()) discard(pending_.back()->fd);
+  settle();  // nobody is left to hear of a failure: callers settle before they report success
   if (cached_fd_ >= 0) close(cached_fd_);
   if (destination_ >= 0) close(destination_);
 }
@@ -189,6 +196,8 @@ int OutputWriter::begin(const std::string& relative) {
   std::string folder, name;
   if (destination_ < 0) return fail(OutputStep::Destination, EBADF, relative), -1;
   if (!split_relative_path(relative, &folder, &name)) return fail(OutputStep::Create, EINVAL, relative), -1;
+  wait_for_commit_at(relative);
+  if (!reap_later_commits()) return -1;
   int folder_fd;
   if (!open_folder(folder, true, &folder_fd)) return -1;
   long longest = fpathconf(folder_fd, _PC_NAME_MAX);
@@ -243,6 +252,7 @@ bool OutputWriter::owns(int handle) const {
 bool OutputWriter::write(int handle, const void* data, size_t size) {
   Pending* file = find(handle);
   if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
+  if (!later_.empty() && !reap_later_commits()) return false;
   const auto* bytes = static_cast<const uint8_t*>(data);
   if (file->head_size < sizeof file->head) {  // the first bytes tell a program
     size_t take = std::min(sizeof file->head - file->head_size, size);
@@ -257,57 +267,137 @@ bool OutputWriter::write(int handle, const void* data, size_t size) {
 }
 
 void OutputWriter::close_pending(Pending& file, bool remove) {
-  if (file.fd >= 0) {
-    pipeline_->drop(file.target);  // the writer thread lets go of the descriptor first
-    close(file.fd);
-  }
-  if (remove) unlinkat(file.folder, file.temp, 0);
-  release_signal_slot(file.slot);
-  close(file.folder);
+  if (file.fd >= 0) pipeline_->drop(file.target);  // the writer thread lets go of the descriptor first
   std::erase(pending_, &file);
-  delete &file;
+  release(&file, remove);
+}
+
+// Closes what is left of a file the writer thread is done with, removing its temporary file
+// when it did not take its name.
+void OutputWriter::release(Pending* file, bool remove) {
+  if (file->fd >= 0) close(file->fd);
+  if (remove) unlinkat(file->folder, file->temp, 0);
+  release_signal_slot(file->slot);
+  close(file->folder);
+  delete file;
+}
+
+// Stamps a file whose bytes are all written and renames it over its final name. Touches only
+// the file and the system calls: it runs on the caller's thread (commit) or the writer's
+// (commit_later).
+bool OutputWriter::finish_file(Pending& file, const OutputStamp& stamp, OutputFailure* failure) const {
+  struct stat info;
+  if (fstat(file.fd, &info) == 0) {
+    mode_t mode = info.st_mode & 07777;
+    bool program = (file.head_size == 4 && std::memcmp(file.head, "\x7f" "ELF", 4) == 0) ||
+                   (file.head_size >= 2 && file.head[0] == '#' && file.head[1] == '!');
+    if (program) mode |= (mode & 0444) >> 2;
+    if (stamp.read_only) mode &= ~mode_t(0222);
+    if (stamp.has_time) {
+      struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(stamp.modified), 0}};
+      futimens(file.fd, times);  // a time that cannot be set leaves the file's own
+    }
+    fchmod(file.fd, mode);
+  }
+  if (file.replacing && syscalls_.fsync(file.fd) != 0) return *failure = {OutputStep::Write, errno, file.relative}, false;
+  int fd = file.fd;
+  file.fd = -1;
+  // Some file systems report a failed write only at close.
+  if (close(fd) != 0 && errno != EINTR) return *failure = {OutputStep::Write, errno, file.relative}, false;
+  if (renameat(file.folder, file.temp, file.folder, file.name.c_str()) != 0)
+    return *failure = {OutputStep::Write, errno, file.relative}, false;
+  return true;
 }
 
 bool OutputWriter::commit(int handle, const OutputStamp& stamp, WrittenFile* written) {
   Pending* file = find(handle);
   if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
+  if (!later_.empty() && !reap_later_commits()) {
+    close_pending(*file, true);
+    return false;
+  }
   // Every byte is in the file before it is stamped, and its name is taken only after that.
   bool ok = pipeline_->finish(file->target);
   if (!ok) fail(OutputStep::Write, file->target.error.load(), file->relative);
   if (ok && written) *written = {file->handed, file->digest ? file->digest->hex() : std::string()};
-  struct stat info;
-  if (ok && fstat(file->fd, &info) == 0) {
-    mode_t mode = info.st_mode & 07777;
-    bool program = (file->head_size == 4 && std::memcmp(file->head, "\x7f" "ELF", 4) == 0) ||
-                   (file->head_size >= 2 && file->head[0] == '#' && file->head[1] == '!');
-    if (program) mode |= (mode & 0444) >> 2;
-    if (stamp.read_only) mode &= ~mode_t(0222);
-    if (stamp.has_time) {
-      struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(stamp.modified), 0}};
-      futimens(file->fd, times);  // a time that cannot be set leaves the file's own
-    }
-    fchmod(file->fd, mode);
-  }
-  if (ok && file->replacing && syscalls_.fsync(file->fd) != 0) ok = false, fail(OutputStep::Write, errno, file->relative);
-  if (ok) {
-    int fd = file->fd;
-    file->fd = -1;
-    // Some file systems report a failed write only at close.
-    if (close(fd) != 0 && errno != EINTR) ok = false, fail(OutputStep::Write, errno, file->relative);
-  }
-  if (ok && renameat(file->folder, file->temp, file->folder, file->name.c_str()) != 0)
-    ok = false, fail(OutputStep::Write, errno, file->relative);
+  if (ok) ok = finish_file(*file, stamp, &failure_);
   close_pending(*file, !ok);
   return ok;
+}
+
+bool OutputWriter::commit_later(int handle, const OutputStamp& stamp) {
+  Pending* file = find(handle);
+  if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
+  if (later_.size() >= MAX_LATER_COMMITS) pipeline_->wait_for(later_.front()->done);
+  if (!reap_later_commits() || later_failed_.load(std::memory_order_acquire)) {
+    if (later_failure_.step != OutputStep::None) failure_ = later_failure_;
+    close_pending(*file, true);
+    return false;
+  }
+  file->owner = this;
+  file->stamp = stamp;
+  std::erase(pending_, file);
+  later_.push_back(file);
+  pipeline_->finish_later(file->target, run_later_commit, file);
+  return true;
+}
+
+// On the writer thread, after every byte of the file. After a failure the files behind it are
+// left unnamed (their outcome stays None: the failure is the earlier one's).
+void OutputWriter::run_later_commit(void* context) {
+  Pending& file = *static_cast<Pending*>(context);
+  std::atomic<bool>& failed = file.owner->later_failed_;
+  if (failed.load(std::memory_order_acquire)) {
+    // left as it is
+  } else if (int error = file.target.error.load(std::memory_order_acquire); error != 0) {
+    file.outcome = {OutputStep::Write, error, file.relative};
+  } else {
+    file.committed = file.owner->finish_file(file, file.stamp, &file.outcome);
+  }
+  if (!file.committed) failed.store(true, std::memory_order_release);
+  file.done.store(true, std::memory_order_release);
+}
+
+// A commit under way at `relative`, or at a folder on its way, decides what is there.
+void OutputWriter::wait_for_commit_at(const std::string& relative) {
+  for (auto it = later_.rbegin(); it != later_.rend(); ++it)
+    if (relative == (*it)->relative || relative.starts_with((*it)->relative + "/")) {
+      pipeline_->wait_for((*it)->done);  // and, being in order, every one before it
+      return;
+    }
+}
+
+// Lets go of the finished commits, oldest first. False, with failure() set, when one failed
+// among them.
+bool OutputWriter::reap_later_commits() {
+  bool ok = true;
+  while (!later_.empty() && later_.front()->done.load(std::memory_order_acquire)) {
+    Pending* file = later_.front();
+    later_.erase(later_.begin());
+    if (file->outcome.step != OutputStep::None && later_failure_.step == OutputStep::None)
+      later_failure_ = file->outcome;  // the first failure speaks for the run
+    if (!file->committed) failure_ = later_failure_, ok = false;
+    release(file, !file->committed);
+  }
+  return ok;
+}
+
+bool OutputWriter::settle() {
+  pipeline_->wait_until_idle();
+  reap_later_commits();
+  if (!later_failed_.load(std::memory_order_acquire)) return true;
+  failure_ = later_failure_;
+  return false;
 }
 
 void OutputWriter::discard(int handle) {
   if (Pending* file = find(handle)) close_pending(*file, true);
 }
 
-bool OutputWriter::exists(const std::string& relative) const {
+bool OutputWriter::exists(const std::string& relative) {
   std::string folder, name;
   if (destination_ < 0 || !split_relative_path(relative, &folder, &name)) return false;
+  wait_for_commit_at(relative);
   OutputFailure ignored;
   int at = open_folder_below(destination_, folder, false, &ignored);
   if (at < 0) return false;

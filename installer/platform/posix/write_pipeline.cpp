@@ -79,16 +79,32 @@ void WritePipeline::drop(PipelineTarget& target) {
   if (target.queued) wait_until_idle();
 }
 
+void WritePipeline::finish_later(PipelineTarget& target, void (*job)(void*), void* context) {
+  if (current_.target == &target) queue_current();
+  push({.target = &target, .job = job, .context = context});
+}
+
+void WritePipeline::wait_for(const std::atomic<bool>& done) {
+  std::unique_lock lock(mutex_);
+  while (!done.load(std::memory_order_acquire))
+    if (!write_oldest_here(lock)) done_.wait(lock);
+}
+
 void WritePipeline::queue_current() {
   if (current_.size == 0) {
     current_.target = nullptr;  // an empty buffer stays for the next bytes, whoever's
     return;
   }
   assert(current_.target && current_.size <= BUFFER_SIZE);
+  push(current_);
+  current_.target->queued = true;
+  current_ = {};
+}
+
+void WritePipeline::push(const Block& block) {
   {
     std::lock_guard lock(mutex_);
-    assert(queue_.size() < BUFFER_COUNT);
-    queue_.push_back(current_);
+    queue_.push_back(block);
     if (!thread_.joinable()) {
       // Started with the cleanup signals blocked, which it inherits.
       sigset_t blocked, previous;
@@ -100,8 +116,6 @@ void WritePipeline::queue_current() {
     }
   }
   work_.notify_one();
-  current_.target->queued = true;
-  current_ = {};
 }
 
 void WritePipeline::take_free_buffer() {
@@ -146,12 +160,13 @@ WritePipeline::Block WritePipeline::take_oldest() {
 
 void WritePipeline::give_back(const Block& block) {
   busy_ = false;
-  free_.push_back(block.bytes);
+  if (block.bytes) free_.push_back(block.bytes);
   done_.notify_all();
   work_.notify_one();  // the thread may have woken to a taken turn
 }
 
 void WritePipeline::write_block(const Block& block) const {
+  if (block.job) return block.job(block.context);  // after every earlier block of its file
   PipelineTarget& target = *block.target;
   if (target.error.load(std::memory_order_acquire) != 0) return;  // failed or dropped
   int error = 0;

@@ -10,6 +10,9 @@
 // in the order they were appended. A file whose bytes fit in one buffer is written by the
 // caller itself at finish(), in one call, without waking the thread.
 //
+// A job queued after a file's bytes (its stamping and naming, for a commit that does not wait)
+// runs once every byte before it is written, in order with the rest.
+//
 // Used by one caller thread; the writer thread starts with the first queued buffer and ends
 // with the pipeline. It blocks the signals the writer's cleanup handles, so they reach the
 // caller's threads.
@@ -59,16 +62,31 @@ class WritePipeline {
   // Forgets the target's bytes not yet written and waits until the thread is done with it.
   void drop(PipelineTarget& target);
 
+  // Queues what the target still has (however small), then `job(context)`, and returns without
+  // waiting. The job runs on the writer thread (or on the caller's, when the thread has no
+  // processor), whether the writes succeeded or not (target.error says); from this call on the
+  // target belongs to the job: no append, finish or drop.
+  void finish_later(PipelineTarget& target, void (*job)(void*), void* context);
+
+  // Waits until `done` is true (a queued job sets it). The caller writes queued blocks itself
+  // meanwhile when the thread has not started on them.
+  void wait_for(const std::atomic<bool>& done);
+
+  // Waits until every queued block and job is done.
+  void wait_until_idle();
+
  private:
   struct Block {
-    uint8_t* bytes = nullptr;
+    uint8_t* bytes = nullptr;  // null for a job
     size_t size = 0;
     PipelineTarget* target = nullptr;
+    void (*job)(void*) = nullptr;
+    void* context = nullptr;
   };
 
+  void push(const Block& block);
   void queue_current();
   void take_free_buffer();
-  void wait_until_idle();
   bool write_oldest_here(std::unique_lock<std::mutex>& lock);
   Block take_oldest();
   void give_back(const Block& block);
@@ -82,7 +100,7 @@ class WritePipeline {
   std::mutex mutex_;  // guards what follows
   std::condition_variable work_;  // the thread waits for blocks
   std::condition_variable done_;  // the caller waits for free buffers or an idle thread
-  std::vector<Block> queue_;      // oldest first, at most BUFFER_COUNT - 1
+  std::vector<Block> queue_;      // oldest first, at most BUFFER_COUNT - 1 of them with bytes
   std::vector<uint8_t*> free_;
   bool busy_ = false;             // a block is being written (by the thread or the caller)
   bool stopping_ = false;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <cstring>
 #include <functional>
+#include <map>
 
 #include "installer/platform/file_digest.h"
 #include "installer_test_support.h"
@@ -34,9 +35,11 @@ struct Tree {
 
 std::vector<uint8_t> big_data(size_t size) { return testsupport::pattern_bytes(size, 7); }
 
-// Writes `data` to `name` in 10000-byte pieces and commits; false at the first failure (the
-// file is then discarded, as the engine's close does).
-bool write_through(OutputWriter& writer, const std::string& name, const std::vector<uint8_t>& data) {
+// Writes `data` to `name` in 10000-byte pieces and commits (or, `later`, hands the commit to
+// the writer thread); false at the first failure (the file is then discarded, as the engine's
+// close does).
+bool write_through(OutputWriter& writer, const std::string& name, const std::vector<uint8_t>& data,
+                   bool later = false, const OutputStamp& stamp = {}) {
   int handle = writer.begin(name);
   if (handle < 0) return false;
   for (size_t at = 0; at < data.size(); at += 10000) {
@@ -45,7 +48,7 @@ bool write_through(OutputWriter& writer, const std::string& name, const std::vec
       return false;
     }
   }
-  return writer.commit(handle, {});
+  return later ? writer.commit_later(handle, stamp) : writer.commit(handle, stamp);
 }
 
 struct FailureCase {
@@ -69,6 +72,23 @@ TEST_P(OutputFailures, LeaveEveryEarlierFileAsItWasAndNoTemporaryFile) {
     OutputWriter writer({}, testsupport::faulty_output_syscalls(c.faults));
     ASSERT_TRUE(writer.open_destination(tree.dest(), false));
     EXPECT_FALSE(write_through(writer, c.name, big_data(3 << 20)));
+    EXPECT_EQ(writer.failure().step, c.step);
+    EXPECT_EQ(writer.failure().error, c.error) << std::strerror(writer.failure().error);
+    EXPECT_EQ(writer.failure().name, c.failed_name);
+  }
+  EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(tree.root.path())),
+            std::vector<std::string>{});
+}
+
+TEST_P(OutputFailures, AreTheSameWhenTheCommitDoesNotWait) {
+  const FailureCase& c = GetParam();
+  Tree tree;
+  if (c.prepare) c.prepare(tree);
+  testsupport::TreeSnapshot before = testsupport::snapshot_tree(tree.root.path());
+  {
+    OutputWriter writer({}, testsupport::faulty_output_syscalls(c.faults));
+    ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+    EXPECT_FALSE(write_through(writer, c.name, big_data(3 << 20), true) && writer.settle());
     EXPECT_EQ(writer.failure().step, c.step);
     EXPECT_EQ(writer.failure().error, c.error) << std::strerror(writer.failure().error);
     EXPECT_EQ(writer.failure().name, c.failed_name);
@@ -175,6 +195,64 @@ TEST(OutputWriter, AFailureOnTheWriterThreadIsReportedAtItsOwnFile) {
   EXPECT_EQ(testsupport::read_file(tree.dest() + "/second.bin"), second);
   EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(tree.root.path())),
             std::vector<std::string>{"dest/second.bin"});
+}
+
+// Commits that do not wait leave what commit() leaves, at every size, and what begin() and
+// exists() see of a name (or of a folder on its way) is what commit() would have left there.
+TEST(OutputWriter, CommitsThatDoNotWaitLeaveWhatCommitsLeave) {
+  Tree tree;
+  OutputWriter writer({.replace_read_only = true});
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  const size_t sizes[] = {0, 1, 1000, 256 << 10, (256 << 10) + 1, 3 << 20};
+  std::map<std::string, std::vector<uint8_t>> expected;
+  for (uint32_t round = 0; round < 3; ++round) {  // the later rounds replace the earlier files
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+      const std::string name = "d" + std::to_string(i) + "/f.bin";
+      expected[name] = testsupport::pattern_bytes(sizes[i], round * 10 + uint32_t(i));
+      const OutputStamp stamp{.has_time = true, .modified = 1000000000 + int64_t(i), .read_only = i == 2};
+      ASSERT_TRUE(write_through(writer, name, expected[name], true, stamp)) << name;
+      if (round == 0) {
+        EXPECT_TRUE(writer.exists(name)) << name;
+      }
+    }
+  }
+  ASSERT_TRUE(write_through(writer, "x", big_data(3 << 20), true));
+  EXPECT_EQ(writer.begin("x/y"), -1);  // a file is where the folder would go
+  EXPECT_EQ(writer.failure().step, OutputStep::Folder);
+  EXPECT_EQ(writer.failure().error, ENOTDIR);
+  ASSERT_TRUE(writer.settle());
+  for (size_t i = 0; i < std::size(sizes); ++i) {
+    const std::string path = tree.dest() + "/d" + std::to_string(i) + "/f.bin";
+    EXPECT_EQ(testsupport::read_file(path), expected["d" + std::to_string(i) + "/f.bin"]) << path;
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1000000000 + time_t(i));
+    EXPECT_EQ((info.st_mode & 0222) == 0, i == 2) << path;
+  }
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.dest()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".vexa-")) << entry.path();
+}
+
+// A commit that did not wait and failed ends the run at its own file: the next call or settle()
+// names it, the files handed over after it take no name, the earlier ones keep theirs.
+TEST(OutputWriter, ACommitThatDidNotWaitFailsTheRunAtItsOwnFile) {
+  Tree tree;
+  testsupport::TreeSnapshot before = testsupport::snapshot_tree(tree.root.path());
+  {
+    OutputWriter writer({}, testsupport::faulty_output_syscalls({3, ENOSPC}));  // small files: a write each
+    ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+    for (int i = 0; i < 6; ++i)
+      if (!write_through(writer, "f" + std::to_string(i) + ".bin", big_data(1000), true)) break;
+    EXPECT_FALSE(writer.settle());
+    EXPECT_EQ(writer.failure().step, OutputStep::Write);
+    EXPECT_EQ(writer.failure().error, ENOSPC);
+    EXPECT_EQ(writer.failure().name, "f2.bin");
+    int handle = writer.begin("after.bin");
+    EXPECT_FALSE(writer.commit_later(handle, {}));  // the run is over
+    EXPECT_EQ(writer.failure().name, "f2.bin");
+  }
+  EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(tree.root.path())),
+            (std::vector<std::string>{"dest/f0.bin", "dest/f1.bin"}));
 }
 
 TEST(OutputWriter, ReplacesOnlyAtCommitAndShortWritesStillArriveWhole) {
