@@ -2,6 +2,7 @@
 
 #include "installer/frontend/dos_time.h"
 #include "installer/platform/files.h"
+#include "installer/platform/output_writer.h"
 #include "installer/platform/installer_ui.h"
 #include "installer/resources/strings.h"
 
@@ -22,6 +23,7 @@ int ask_overwrite(InstallerApp& app, const std::u16string& message) {
 
 int confirm_overwrite(InstallerApp& app, const std::u16string& name) {
   if (app.overwrite_all) return 1;
+  if (app.output) app.output->wait_for_commit_at(output_name(name));  // an earlier entry of that name
   if (!platform::path_exists(utf16_to_utf8(name))) return 1;
   if (app.skip_all) return 0;
   std::u16string message = name;

@@ -3,6 +3,7 @@
 #include "installer/frontend/callbacks.h"
 #include "installer/frontend/entry_name.h"
 #include "installer/frontend/file_output.h"
+#include "installer/frontend/install_options.h"
 #include "installer/frontend/install_record.h"
 #include "installer/frontend/installer_app.h"
 #include "installer/frontend/path_parts.h"
@@ -30,8 +31,12 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
 }
 
 int32_t end_file(InstallerApp& app, const CabNotification& n) {
+  platform::OutputStamp stamp = output_stamp(n.date, n.time, n.attributes);
+  // Without a record nothing waits for the file: the writer thread stamps and names it while the
+  // next one is decoded, and what goes wrong there comes back at a later call, naming it.
+  if (!keeps_record(app)) return app.output->commit_later(n.file_handle, stamp) ? 1 : 0;
   platform::WrittenFile written;
-  if (!app.output->commit(n.file_handle, output_stamp(n.date, n.time, n.attributes), &written)) return 0;
+  if (!app.output->commit(n.file_handle, stamp, &written)) return 0;
   record_written_file(app, safe_entry_path(n.text1, n.attributes), written);
   return 1;
 }

@@ -73,6 +73,7 @@ InstallOutcome extract_package(InstallerApp& app, platform::OutputWriter& output
     std::string name, path;
     split_cabinet_path(app.module_path, name, path);
     SetResult result = extract_set(engine, app, name, path);
+    output.settle();  // the last files take their names on the writer's thread: known only now
     if (output.failure().step != platform::OutputStep::None) {
       message = output_failure_text(output.failure());  // a file, not the package, failed
     } else if (result == SetResult::Complete) {

@@ -124,6 +124,10 @@ class OutputWriter {
   // commit_later() failed. A caller that used commit_later() settles before it reports success.
   bool settle();
 
+  // Waits until no commit under way concerns `relative` (that name, or a folder on its way),
+  // for a caller that looks at the disk itself.
+  void wait_for_commit_at(const std::string& relative);
+
   // Removes the temporary file; the final name is untouched. Unknown handles are ignored.
   void discard(int handle);
 
@@ -142,7 +146,6 @@ class OutputWriter {
   void release(Pending* file, bool remove);
   bool finish_file(Pending& file, const OutputStamp& stamp, OutputFailure* failure) const;
   static void run_later_commit(void* context);
-  void wait_for_commit_at(const std::string& relative);
   bool reap_later_commits();
 
   OutputOptions options_;

@@ -10,6 +10,7 @@
 #include "installer/frontend/window.h"
 #include "installer/platform/files.h"
 #include "installer/platform/output_writer.h"
+#include "installer/resources/strings.h"
 #include "installer_test_support.h"
 
 using namespace testsupport;
@@ -89,6 +90,20 @@ TEST_F(Run, InstallsIntoTheChosenFolderAndMakesTheTickedLaunchers) {
   EXPECT_TRUE(shown("status sounds/Fire.wav"));
   EXPECT_TRUE(shown("progress 100"));
   EXPECT_EQ(events.back(), "destroy");
+}
+
+// A cabinet that holds a name twice: the second entry finds the first installed (its commit on
+// the writer thread is waited for, however slow the disk) and asks; "no" keeps the first.
+TEST_F(Run, ANameTwiceInTheCabinetAsksAboutTheFirstOne) {
+  folder.files = {source_file("same.bin", pattern_bytes(1 << 20, 4)), source_file("same.bin", pattern_bytes(10, 5))};
+  package(shipped_settings("Kestrovan"));
+  ui.install_answer = platform::InstallAnswer{target.path(), {}};
+  ui.overwrite_answers = {platform::ANSWER_NO};
+  testsupport::WriteFaults slow_disk;
+  slow_disk.pause_us = 20000;
+  installer_main(ui, utf8_to_utf16(packages / "setup"), faulty_output_syscalls(slow_disk));
+  EXPECT_TRUE(shown("overwrite same.bin " + utf16_to_utf8(STRING_OVERWRITE_QUESTION)));
+  EXPECT_EQ(read_file(target / "same.bin"), folder.files[0].data);
 }
 
 TEST_F(Run, WithoutSettingsItExtractsHereWithoutQuestions) {

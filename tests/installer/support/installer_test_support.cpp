@@ -150,6 +150,7 @@ ssize_t faulty_write(int fd, const void* data, size_t size) {
     return -1;
   }
   if (active_faults.shorten && size > active_faults.shorten) size -= active_faults.shorten;
+  if (active_faults.pause_us) usleep(active_faults.pause_us);
   return ::write(fd, data, size);
 }
 

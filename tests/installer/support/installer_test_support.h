@@ -61,12 +61,14 @@ std::vector<std::string> temporary_files(const TreeSnapshot& tree);
 std::string test_name_of(const std::string& description);
 
 // Disk faults for the output writer's system calls: the n-th write call (1-based) fails with
-// `error`; with `shorten`, every call takes that many bytes less than offered. One at a time.
+// `error`; with `shorten`, every call takes that many bytes less than offered; with `pause_us`,
+// every call first sleeps that long (a slow disk). One at a time.
 struct WriteFaults {
   int fail_at = 0;
   int error = 0;
   size_t shorten = 0;
   int calls = 0;
+  unsigned pause_us = 0;
 };
 platform::OutputSyscalls faulty_output_syscalls(const WriteFaults& faults);
 
