@@ -31,7 +31,8 @@ class Notify : public ::testing::Test {
     n.time = uint16_t((6 << 11) | (30 << 5));
     return n;
   }
-  // Begins, writes and ends one file; the handle answer of FileBegin.
+  // Begins, writes and ends one file, and waits until it has its name (the writer thread
+  // names it after FileEnd); the handle answer of FileBegin.
   int32_t extract(const char* name, const std::string& content, uint16_t attributes = 0x20) {
     CabNotification n = file_notification(name, attributes);
     int32_t handle = on_cab_notify(FileBegin, &n);
@@ -39,6 +40,7 @@ class Notify : public ::testing::Test {
     write_handle(handle, content.data(), uint32_t(content.size()));
     n.file_handle = handle;
     EXPECT_EQ(on_cab_notify(FileEnd, &n), 1);
+    EXPECT_TRUE(output.settle());
     return handle;
   }
   std::vector<std::string> statuses() {
@@ -118,6 +120,7 @@ TEST_F(Notify, TheAbortFlagStopsEveryKindAndKeepsTheFinishedFile) {
   app.cancel_requested = 1;
   n.file_handle = handle;
   EXPECT_EQ(on_cab_notify(FileEnd, &n), -1);
+  ASSERT_TRUE(output.settle());
   EXPECT_EQ(mtime_of(dir / "long.txt"), local_time_of(n.date, n.time));
   EXPECT_EQ(close_handle(handle), -1);  // closed already
   for (CabNotifyKind kind : {CabinetOpened, FileContinued, FileBegin, CabinetNeeded, DirectoryCursor})
