@@ -17,37 +17,6 @@ struct Repeats {
   uint32_t r0, r1, r2;
 };
 
-// Turns a match's position slot into its offset and updates the repeated offsets. The reader
-// holds at least 17 bits, or 21 in an aligned block.
-template <bool kAligned>
-inline uint32_t match_offset(DecoderState& s, BitReader& bits, Repeats& r, uint32_t slot) {
-  uint32_t offset;
-  if (slot < 3) {
-    if (slot == 0) return r.r0;
-    if (slot == 1) {
-      offset = r.r1;
-      r.r1 = r.r0;
-    } else {
-      offset = r.r2;
-      r.r2 = r.r0;
-    }
-    r.r0 = offset;
-    return offset;
-  }
-  uint32_t extra = SLOTS.extra[slot];
-  offset = SLOTS.base[slot] - 2;
-  if (kAligned && extra >= 3) {
-    if (extra > 3) offset += bits.take(extra - 3) << 3;
-    offset += decode_symbol(bits, s.aligned_table, ALIGNED_TABLE_BITS);
-  } else if (extra > 0) {
-    offset += bits.take(extra);
-  }
-  r.r2 = r.r1;
-  r.r1 = r.r0;
-  r.r0 = offset;
-  return offset;
-}
-
 inline void prefetch(const uint8_t* p) {
 #if defined(__GNUC__) || defined(__clang__)
   __builtin_prefetch(p);
@@ -116,6 +85,52 @@ class PendingCopy {
   uint32_t pos_ = 0, src_ = 0, len_ = 0;
 };
 
+// A match's length and offset from its main-tree entry, already consumed. The entry says
+// whether a length symbol follows and how the offset's extra bits are read, so no lookup
+// stands between the main symbol and the next bits. The reader holds at least 53 bits (16 for
+// a length symbol, 17 extra bits or 14 and an aligned symbol of at most 7).
+template <bool kAligned>
+inline uint32_t read_match(BitReader& bits, const uint16_t* length_table,
+                           const uint16_t* aligned_table, Repeats& r, uint32_t entry,
+                           uint32_t& offset) {
+  uint32_t len = main_match_length(entry);
+  if (entry & MAIN_LENGTH_FOLLOWS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
+  const uint32_t slot = main_slot(entry);
+  if (slot < 3) {
+    if (slot == 0) {
+      offset = r.r0;
+      return len;
+    }
+    if (slot == 1) {
+      offset = r.r1;
+      r.r1 = r.r0;
+    } else {
+      offset = r.r2;
+      r.r2 = r.r0;
+    }
+    r.r0 = offset;
+    return len;
+  }
+  offset = SLOTS.base[slot] - 2;
+  // Up to 17 bits; none reads as zero.
+  const uint32_t verbatim_bits = main_verbatim_bits(entry);
+  const uint32_t verbatim = uint32_t((bits.buffer >> 1) >> (63 - verbatim_bits));
+  bits.consume(verbatim_bits);
+  if (kAligned && (entry & MAIN_ALIGNED)) {
+    // Aligned codes are at most 7 bits: the table has no trees.
+    const uint32_t aligned_entry = aligned_table[bits.buffer >> (64 - ALIGNED_TABLE_BITS)];
+    assert(!is_node(aligned_entry));
+    bits.consume(aligned_entry & LENGTH_MASK);
+    offset += (verbatim << 3) + entry_index(aligned_entry);
+  } else {
+    offset += verbatim;
+  }
+  r.r2 = r.r1;
+  r.r1 = r.r0;
+  r.r0 = offset;
+  return len;
+}
+
 // Decodes one literal or match with the mirror kept and every source byte masked.
 template <bool kAligned>
 bool careful_step(DecoderState& s, Repeats& r, uint32_t end) {
@@ -124,20 +139,18 @@ bool careful_step(DecoderState& s, Repeats& r, uint32_t end) {
   const uint32_t size = s.window_size;
   const uint32_t mask = s.window_mask;
   bits.refill();
-  uint32_t symbol = decode_symbol(bits, s.main_table, MAIN_TABLE_BITS);
+  const uint32_t entry = lookup_entry(bits, s.main_table, MAIN_TABLE_BITS);
+  bits.consume(main_consumed(entry));
   uint32_t pos = s.position;
-  if (symbol < NUM_CHARS) {
-    window[pos] = uint8_t(symbol);
-    if (pos < MIRROR_SPAN) window[size + pos] = uint8_t(symbol);
+  if (!(entry & MAIN_MATCH)) {
+    window[pos] = main_literal(entry);
+    if (pos < MIRROR_SPAN) window[size + pos] = main_literal(entry);
     s.position = pos + 1;
     return true;
   }
-  symbol -= NUM_CHARS;
-  uint32_t len = symbol & 7;
-  if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, s.length_table, LENGTH_TABLE_BITS);
-  len += MIN_MATCH;
   bits.refill();
-  uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+  uint32_t offset;
+  const uint32_t len = read_match<kAligned>(bits, s.length_table, s.aligned_table, r, entry, offset);
   if (len > end - pos) return false;
   uint32_t src = pos - offset;
   for (uint32_t i = 0; i < len; ++i, ++pos, ++src) {
@@ -160,37 +173,37 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   BitReader bits = s.bits;
   uint8_t* const window = s.window;
   const uint32_t mask = s.window_mask;
-  const uint16_t* const main_table = s.main_table;
+  const uint32_t* const main_table = s.main_table;
   const uint16_t* const length_table = s.length_table;
+  const uint16_t* const aligned_table = s.aligned_table;
   uint32_t pos = s.position;
   PendingCopy pending;
   while (ok && pos < end) {
     // A refill leaves 56 bits: room for three main symbols of up to 16 bits, or for a main
-    // symbol, a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned symbol
-    // of 7).
+    // symbol and a match's length and offset.
     bits.refill();
-    uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
-    if (symbol < NUM_CHARS) {
-      window[pos++] = uint8_t(symbol);
+    uint32_t entry = lookup_entry(bits, main_table, MAIN_TABLE_BITS);
+    bits.consume(main_consumed(entry));
+    if (!(entry & MAIN_MATCH)) {
+      window[pos++] = main_literal(entry);
       if (pos == end) break;
-      symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
-      if (symbol < NUM_CHARS) {
-        window[pos++] = uint8_t(symbol);
+      entry = lookup_entry(bits, main_table, MAIN_TABLE_BITS);
+      bits.consume(main_consumed(entry));
+      if (!(entry & MAIN_MATCH)) {
+        window[pos++] = main_literal(entry);
         if (pos == end) break;
-        symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
-        if (symbol < NUM_CHARS) {
-          window[pos++] = uint8_t(symbol);
+        entry = lookup_entry(bits, main_table, MAIN_TABLE_BITS);
+        bits.consume(main_consumed(entry));
+        if (!(entry & MAIN_MATCH)) {
+          window[pos++] = main_literal(entry);
           continue;
         }
       }
       // A match after literals: what is left may not hold its length and offset.
       bits.refill();
     }
-    symbol -= NUM_CHARS;
-    uint32_t len = symbol & 7;
-    if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
-    len += MIN_MATCH;
-    uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+    uint32_t offset;
+    const uint32_t len = read_match<kAligned>(bits, length_table, aligned_table, r, entry, offset);
     if (len > end - pos) {
       ok = false;
       break;

@@ -6,11 +6,10 @@
 #include "lzx_bits.h"
 #include "lzx_format.h"
 #include "lzx_huffman.h"
+#include "lzx_main_table.h"
 
 namespace lzx {
 
-constexpr uint32_t MAIN_TABLE_BITS = 13;
-constexpr uint32_t LENGTH_TABLE_BITS = 10;
 constexpr uint32_t ALIGNED_TABLE_BITS = 7;
 constexpr uint32_t PRETREE_TABLE_BITS = 8;
 
@@ -30,7 +29,7 @@ struct DecoderState {
   uint8_t length_previous[LENGTH_SYMBOLS];
   uint8_t aligned_lengths[ALIGNED_SYMBOLS];
 
-  uint16_t main_table[table_entries(MAIN_TABLE_BITS, MAIN_LENGTH_SPACE)];
+  uint32_t main_table[table_entries(MAIN_TABLE_BITS, MAIN_LENGTH_SPACE)];
   uint16_t length_table[table_entries(LENGTH_TABLE_BITS, LENGTH_SYMBOLS)];
   uint16_t aligned_table[table_entries(ALIGNED_TABLE_BITS, ALIGNED_SYMBOLS)];
   uint16_t pretree_table[table_entries(PRETREE_TABLE_BITS, PRETREE_SYMBOLS)];
