@@ -136,6 +136,7 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
   std::memset(s.main_previous, 0, sizeof s.main_previous);
   std::memset(s.length_previous, 0, sizeof s.length_previous);
   std::memset(s.aligned_lengths, 0, sizeof s.aligned_lengths);
+  s.wide = processor_has_wide_loop();
   reset_state(s);
   *handle = d;
   return CodecStatus::Ok;
@@ -158,7 +159,7 @@ CodecStatus lzx_decompress(LzxDecoder* handle, const uint8_t* input, uint32_t in
   if (wanted > 0) std::memcpy(output, s.window + frame_start, wanted);
   // Translation ends after 32768 frames (1 GiB of output).
   if (s.e8_size != 0 && s.frame_count < 32768)
-    e8_decode_frame(output, wanted, s.e8_position, s.e8_size);
+    e8_decode_frame(s.window + frame_start, output, wanted, s.e8_position, s.e8_size, s.wide);
   s.e8_position += wanted;
   if (s.frame_count < 32768) ++s.frame_count;
   *output_size = wanted;
@@ -174,5 +175,12 @@ CodecStatus lzx_reset(LzxDecoder* handle) {
 CodecStatus lzx_destroy(LzxDecoder* handle) {
   if (!handle || handle->magic != LZX_MAGIC) return CodecStatus::BadHandle;
   free_decoder(handle);
+  return CodecStatus::Ok;
+}
+
+CodecStatus lzx_select_loop(LzxDecoder* handle, LzxLoop loop) {
+  if (!handle || handle->magic != LZX_MAGIC) return CodecStatus::BadHandle;
+  if (loop == LzxLoop::Wide && !processor_has_wide_loop()) return CodecStatus::BadSize;
+  handle->state->wide = loop == LzxLoop::Wide;
   return CodecStatus::Ok;
 }

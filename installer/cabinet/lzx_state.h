@@ -8,6 +8,13 @@
 #include "lzx_huffman.h"
 #include "lzx_main_table.h"
 
+// The wide loops exist where the processor family may have 256-bit integer vectors.
+#if defined(__x86_64__) || defined(__i386__)
+#define LZX_WIDE_LOOP 1
+#else
+#define LZX_WIDE_LOOP 0
+#endif
+
 namespace lzx {
 
 constexpr uint32_t ALIGNED_TABLE_BITS = 7;
@@ -53,6 +60,7 @@ struct DecoderState {
   uint32_t e8_size;      // 0: no translation
   uint32_t e8_position;  // bytes of the folder's output so far
   uint32_t frame_count;
+  bool wide;  // the wide loops run (LzxLoop::Wide)
 };
 
 void reset_state(DecoderState& s);
@@ -72,7 +80,14 @@ bool decode_aligned(DecoderState& s, uint32_t n);
 // Copies n bytes of the current uncompressed block from the input into the window.
 bool copy_uncompressed(DecoderState& s, uint32_t n);
 
-// Undoes the call translation on one frame of output.
-void e8_decode_frame(uint8_t* data, uint32_t length, uint32_t position, uint32_t translation_size);
+// Whether this processor runs the wide loops (256-bit integer vectors).
+bool processor_has_wide_loop();
+
+// Undoes the call translation on one frame: `out` holds a copy of the frame's `length` bytes
+// at `source` (which stays as it is) and receives the translated calls. `position` is the
+// frame's offset in the folder's output; `wide` picks the wide scan (see
+// processor_has_wide_loop), the same result either way.
+void e8_decode_frame(const uint8_t* source, uint8_t* out, uint32_t length, uint32_t position,
+                     uint32_t translation_size, bool wide);
 
 }  // namespace lzx
