@@ -2,7 +2,10 @@
 //
 // Below position 257 every byte also goes to the window's tail and every match byte's source
 // is masked. From 257 on a match source is masked once and read straight on: a source that
-// runs past the window end reads the tail, which mirrors the window's start.
+// runs past the window end reads the tail, which mirrors the window's start. There most
+// matches are copied in whole 16-byte moves that may run past their end into bytes not yet
+// decoded; the only reader of those bytes before they are decoded is a match whose source
+// lies ahead in the window's older part, which reads the frame's saved old bytes instead.
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -16,14 +19,6 @@ namespace {
 struct Repeats {
   uint32_t r0, r1, r2;
 };
-
-inline void prefetch(const uint8_t* p) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p);
-#else
-  (void)p;
-#endif
-}
 
 // Copies a match whose source does not wrap (it may run into the tail). Chunks are used only
 // when source and destination are at least 8 apart, so no chunk reads bytes it has just
@@ -59,31 +54,33 @@ inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
   }
 }
 
-// A match whose copy is put off until the next match, so that its source, likely far back in
-// the window and out of the nearest caches, loads while the symbols after it are decoded.
-// Only a source that lies wholly before its match is deferred: the bytes written meanwhile
-// (literals) all lie past the match, so never within its source. Deferring further, with
-// several copies in flight, measured slower.
-class PendingCopy {
- public:
-  void defer(uint8_t* window, uint32_t at, uint32_t from, uint32_t length) {
-    assert(from < at && length > 0);
-    finish(window);
-    prefetch(window + from);
-    prefetch(window + from + length - 1);
-    pos_ = at;
-    src_ = from;
-    len_ = length;
-  }
-  void finish(uint8_t* window) {
-    if (len_ == 0) return;
-    copy_match(window + pos_, window + src_, len_);
-    len_ = 0;
-  }
+// Copies a match whose source lies at least 16 bytes before it, in 16-byte moves: each move
+// reads only bytes written before it. Writes up to COPY_OVERRUN - 1 bytes past the match's end.
+inline void copy_match_over(uint8_t* dst, const uint8_t* src, uint32_t len) {
+  assert(dst - src >= 16 && len > 0);
+  std::memcpy(dst, src, 16);
+  for (uint32_t done = 16; done < len; done += 16) std::memcpy(dst + done, src + done, 16);
+}
 
- private:
-  uint32_t pos_ = 0, src_ = 0, len_ = 0;
-};
+// Copies a match whose source lies ahead of it in the window's older part. Bytes the frame
+// may already have overwritten come from the frame's saved old bytes, as they stood; past
+// the window's end the source goes on at its start, which this frame may have rewritten.
+inline void copy_match_ahead(const DecoderState& s, uint32_t pos, uint32_t src, uint32_t len) {
+  assert(src >= pos && pos >= s.saved_start && pos >= MIRROR_SPAN);
+  uint8_t* const window = s.window;
+  if (src >= s.saved_end) {
+    copy_match(window + pos, window + src, len);
+    return;
+  }
+  for (uint32_t i = 0; i < len; ++i) {
+    const uint32_t at = src + i;
+    if (at >= s.window_size) {
+      window[pos + i] = window[at - s.window_size];
+    } else {
+      window[pos + i] = at < s.saved_end ? s.saved[at - s.saved_start] : window[at];
+    }
+  }
+}
 
 // A match's length and offset from its main-tree entry, already consumed. The entry says
 // whether a length symbol follows and how the offset's extra bits are read, so no lookup
@@ -177,7 +174,6 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   const uint16_t* const length_table = s.length_table;
   const uint16_t* const aligned_table = s.aligned_table;
   uint32_t pos = s.position;
-  PendingCopy pending;
   while (ok && pos < end) {
     // A refill leaves 56 bits: room for three main symbols of up to 16 bits, or for a main
     // symbol and a match's length and offset.
@@ -208,17 +204,16 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
       ok = false;
       break;
     }
-    uint32_t src = (pos - offset) & mask;
-    if (src < pos) {
-      pending.defer(window, pos, src, len);  // runs the previous one first
-    } else {
-      // A source in the window's older part may be what the next bytes overwrite: copied now.
-      pending.finish(window);
+    const uint32_t src = (pos - offset) & mask;
+    if (src + 16 <= pos) {
+      copy_match_over(window + pos, window + src, len);
+    } else if (src < pos) {
       copy_match(window + pos, window + src, len);
+    } else {
+      copy_match_ahead(s, pos, src, len);
     }
     pos += len;
   }
-  pending.finish(window);
   s.bits = bits;
   s.position = pos;
   s.r0 = r.r0;
@@ -228,6 +223,27 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
 }
 
 }  // namespace
+
+void save_frame_ahead(DecoderState& s, uint32_t length) {
+  // A frame running past the window's end fails before anything is written there.
+  const uint32_t room = s.window_size - s.position;
+  s.saved_start = s.position;
+  s.saved_end = s.position + (length < room ? length : room) + COPY_OVERRUN;
+  std::memcpy(s.saved, s.window + s.saved_start, s.saved_end - s.saved_start);
+}
+
+void restore_frame_ahead(DecoderState& s) {
+  // In the window's tail the mirror of its start as it stands now, which this frame may have
+  // rewritten.
+  const uint32_t size = s.window_size;
+  uint32_t at = s.position;
+  if (at < size && at < s.saved_end) {
+    const uint32_t end = s.saved_end < size ? s.saved_end : size;
+    std::memcpy(s.window + at, s.saved + (at - s.saved_start), end - at);
+    at = end;
+  }
+  for (; at < s.saved_end; ++at) s.window[at] = s.window[at - size];
+}
 
 bool decode_verbatim(DecoderState& s, uint32_t n) { return decode_block_bytes<false>(s, n); }
 bool decode_aligned(DecoderState& s, uint32_t n) { return decode_block_bytes<true>(s, n); }

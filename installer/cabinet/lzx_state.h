@@ -17,6 +17,12 @@
 
 namespace lzx {
 
+// A match copied in 16-byte moves may write up to this many bytes past its end, ahead of the
+// head, where the window still holds bytes older matches may read: the frame's old bytes
+// are kept aside (DecoderState::saved) and those past its end put back when it is done.
+constexpr uint32_t COPY_OVERRUN = 16;
+static_assert(COPY_OVERRUN <= WINDOW_TAIL, "writes past the window's end stay in its tail");
+
 constexpr uint32_t ALIGNED_TABLE_BITS = 7;
 constexpr uint32_t PRETREE_TABLE_BITS = 8;
 
@@ -29,6 +35,11 @@ struct DecoderState {
   uint32_t main_symbols;  // 256 + 8 * slots
 
   uint32_t r0, r1, r2;
+
+  // The window's bytes at [saved_start, saved_end) as they stood before the current frame
+  // (block size + COPY_OVERRUN bytes of room, after the swapped input's).
+  uint8_t* saved;
+  uint32_t saved_start, saved_end;
 
   uint8_t main_lengths[MAIN_LENGTH_SPACE];
   uint8_t main_previous[MAIN_LENGTH_SPACE];
@@ -72,6 +83,11 @@ void restart_bits(DecoderState& s, uint32_t at);
 // Reads a block header (and the translation header before a folder's first block). False on
 // any malformed header or tree.
 bool read_block_header(DecoderState& s);
+
+// Keeps the window's bytes from the position on, for a frame of `length` bytes, before it is
+// decoded; puts back those from the position on once it is (or has failed).
+void save_frame_ahead(DecoderState& s, uint32_t length);
+void restore_frame_ahead(DecoderState& s);
 
 // Decodes n bytes of the current verbatim or aligned block into the window.
 bool decode_verbatim(DecoderState& s, uint32_t n);
