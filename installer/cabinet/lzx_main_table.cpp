@@ -1,6 +1,7 @@
 #include "lzx_main_table.h"
 
 #include <bit>
+#include <cassert>
 
 #include "lzx_table_builder.h"
 
@@ -36,24 +37,31 @@ constexpr MainLeaves make_main_leaves() {
 constexpr MainLeaves MAIN_LEAVES = make_main_leaves();
 
 // Fills a match's direct entries whose remaining bits hold a whole length code with that
-// code resolved; the others keep MAIN_LENGTH_FOLLOWS.
+// code resolved; the others keep MAIN_LENGTH_FOLLOWS. A length code of l bits owns an aligned
+// run of 2^(room - l) entries, filled at once.
 void fill_resolving_length(uint32_t* first, uint32_t span, uint32_t leaf,
                            const uint16_t* length_table) {
-  const uint32_t room = std::countr_zero(span);  // bits after the main code
+  const uint32_t room = uint32_t(std::countr_zero(span));  // bits after the main code
   const uint32_t main_bits = main_consumed(leaf);
   const uint32_t resolved_base = leaf & ~(MAIN_LENGTH_FOLLOWS | 0xFFu << MAIN_VALUE_SHIFT |
                                           MAIN_CONSUMED_MASK);
-  for (uint32_t rest = 0; rest < span; ++rest) {
+  // Past the length table's direct bits a code is not resolved: one lookup covers this many.
+  const uint32_t unresolved_run = room > LENGTH_TABLE_BITS ? 1u << (room - LENGTH_TABLE_BITS) : 1;
+  for (uint32_t rest = 0; rest < span;) {
     const uint32_t index = room >= LENGTH_TABLE_BITS ? rest >> (room - LENGTH_TABLE_BITS)
                                                       : rest << (LENGTH_TABLE_BITS - room);
     const uint32_t length_entry = length_table[index];
-    if (is_node(length_entry) || (length_entry & LENGTH_MASK) > room) {
-      first[rest] = leaf;
+    const uint32_t length_bits = length_entry & LENGTH_MASK;
+    if (is_node(length_entry) || length_bits > room) {
+      std::fill_n(first + rest, unresolved_run, leaf);
+      rest += unresolved_run;
       continue;
     }
     const uint32_t value = NUM_PRIMARY_LENGTHS + entry_index(length_entry);
-    first[rest] = resolved_base | value << MAIN_VALUE_SHIFT |
-                  (main_bits + (length_entry & LENGTH_MASK));
+    const uint32_t run = 1u << (room - length_bits);
+    assert(rest % run == 0);
+    std::fill_n(first + rest, run, resolved_base | value << MAIN_VALUE_SHIFT | (main_bits + length_bits));
+    rest += run;
   }
 }
 
