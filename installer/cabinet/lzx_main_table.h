@@ -21,7 +21,7 @@
 
 namespace lzx {
 
-constexpr uint32_t MAIN_TABLE_BITS = 13;
+constexpr uint32_t MAIN_TABLE_BITS = 12;
 constexpr uint32_t LENGTH_TABLE_BITS = 10;
 
 constexpr uint32_t MAIN_CONSUMED_MASK = 31;
