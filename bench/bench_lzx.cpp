@@ -7,7 +7,6 @@
 // see a different load. A ratio is the median of the rounds' ratios, printed with the lowest
 // and highest round; a speed is the median of the rounds' speeds.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include "installer/cabinet/lzx_decoder.h"
 #include "lzx_encoder.h"
 #include "mszip_blocks.h"
+#include "turn_timing.h"
 
 namespace {
 
@@ -55,18 +55,6 @@ const Blocks& text_mszip() {
 const Blocks& binary_mszip() {
   static const Blocks blocks = benchdata::mszip_blocks(benchdata::binary_content());
   return blocks;
-}
-
-double thread_cpu_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 size_t packed_size(const Blocks& blocks) {
