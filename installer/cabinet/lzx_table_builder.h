@@ -35,11 +35,17 @@ void insert_long_code(Entry* table, uint32_t table_bits, uint32_t code, uint32_t
 template <class Entry, class Leaf, class Fill>
 bool build(const uint8_t* lengths, uint32_t count, uint32_t table_bits, Entry* table, Leaf leaf,
            Fill fill) {
-  uint32_t per_length[MAX_CODE_LENGTH + 1] = {};
+  // Four histograms, summed after: runs of equal lengths would otherwise wait on one counter.
+  uint32_t partial[4][32] = {};
+  uint8_t longest = 0;
   for (uint32_t i = 0; i < count; ++i) {
-    if (lengths[i] > MAX_CODE_LENGTH) return false;
-    ++per_length[lengths[i]];
+    longest = lengths[i] > longest ? lengths[i] : longest;
+    ++partial[i % 4][lengths[i] & 31];  // a length past 16 fails below
   }
+  if (longest > MAX_CODE_LENGTH) return false;
+  uint32_t per_length[MAX_CODE_LENGTH + 1];
+  for (uint32_t len = 0; len <= MAX_CODE_LENGTH; ++len)
+    per_length[len] = partial[0][len] + partial[1][len] + partial[2][len] + partial[3][len];
   const uint32_t direct = 1u << table_bits;
   if (per_length[0] == count) {
     std::fill_n(table, direct, Entry(0));
