@@ -3,9 +3,10 @@
 // Below position 257 every byte also goes to the window's tail and every match byte's source
 // is masked. From 257 on a match source is masked once and read straight on: a source that
 // runs past the window end reads the tail, which mirrors the window's start. There most
-// matches are copied in whole 16-byte moves that may run past their end into bytes not yet
-// decoded; the only reader of those bytes before they are decoded is a match whose source
-// lies ahead in the window's older part, which reads the frame's saved old bytes instead.
+// matches are copied in whole 16-byte moves that may run past their end into the next
+// COPY_OVERRUN bytes, not yet decoded; the only reader of those before they are decoded is a
+// match whose source starts among them, in the window's older part, which reads the frame's
+// saved old bytes instead.
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -54,24 +55,23 @@ inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
   }
 }
 
-// Copies a match whose source lies at least 16 bytes before it, in 16-byte moves: each move
-// reads only bytes written before it. Writes up to COPY_OVERRUN - 1 bytes past the match's end.
+// Copies a match whose source lies at least 16 bytes from it, before or after, in 16-byte
+// moves: a move reads no byte that an earlier move of the match wrote, except as the match
+// itself would (a source before it that runs into it). Writes up to COPY_OVERRUN - 1 bytes
+// past the match's end, and may read as far past its source's.
 inline void copy_match_over(uint8_t* dst, const uint8_t* src, uint32_t len) {
-  assert(dst - src >= 16 && len > 0);
+  assert((dst - src >= 16 || src - dst >= 16) && len > 0);
   std::memcpy(dst, src, 16);
   for (uint32_t done = 16; done < len; done += 16) std::memcpy(dst + done, src + done, 16);
 }
 
-// Copies a match whose source lies ahead of it in the window's older part. Bytes the frame
-// may already have overwritten come from the frame's saved old bytes, as they stood; past
-// the window's end the source goes on at its start, which this frame may have rewritten.
+// Copies a match whose source starts ahead of it in the window's older part, closer than
+// COPY_OVERRUN: where earlier moves may have run. Those bytes come from the frame's saved old
+// bytes, as they stood; past the window's end the source goes on at its start, which this
+// frame may have rewritten.
 inline void copy_match_ahead(const DecoderState& s, uint32_t pos, uint32_t src, uint32_t len) {
-  assert(src >= pos && pos >= s.saved_start && pos >= MIRROR_SPAN);
+  assert(src >= pos && src < pos + COPY_OVERRUN && pos >= s.saved_start && pos >= MIRROR_SPAN);
   uint8_t* const window = s.window;
-  if (src >= s.saved_end) {
-    copy_match(window + pos, window + src, len);
-    return;
-  }
   for (uint32_t i = 0; i < len; ++i) {
     const uint32_t at = src + i;
     if (at >= s.window_size) {
@@ -204,8 +204,9 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
       ok = false;
       break;
     }
+    // Earlier moves may have run into the COPY_OVERRUN bytes from pos on, no further.
     const uint32_t src = (pos - offset) & mask;
-    if (src + 16 <= pos) {
+    if (src + 16 <= pos || src >= pos + COPY_OVERRUN) {
       copy_match_over(window + pos, window + src, len);
     } else if (src < pos) {
       copy_match(window + pos, window + src, len);
