@@ -1,26 +1,30 @@
 // LZX decoding speed against zlib's inflate of the same content as MSZIP blocks ("CK" + raw
-// deflate primed with the previous 32 KiB, inflated with the same dictionary). The ratio table
-// at the end states each LZX figure against the baseline measured in the same run.
+// deflate primed with the previous 32 KiB, inflated with the same dictionary).
 //
-// Each case packs its content once; every repetition then decodes it a fixed number of times,
-// the repetitions of all cases interleaved in random order, so that a load that comes and goes
-// on a shared machine weighs on both sides of a ratio alike. Rates are per CPU second, and the
-// table takes the median repetition.
+// Each case packs its content once. Then the two decoders take turns on it, one pass each per
+// round and the order alternating, each pass timed in the thread's CPU time: passes a few
+// milliseconds apart see the same machine, where decoders measured seconds apart would each
+// see a different load. A ratio is the median of the rounds' ratios, printed with the lowest
+// and highest round; a speed is the median of the rounds' speeds.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 #include <string>
 
 #include "installer/cabinet/lzx_decoder.h"
 #include "lzx_encoder.h"
 #include "mszip_blocks.h"
-#include "ratio_reporter.h"
+#include "turn_timing.h"
 
 namespace {
 
 constexpr uint32_t WINDOW_BITS = 21;
-constexpr int REPETITIONS = 7;
-constexpr int DECODES_PER_REPETITION = 3;
+constexpr int ROUNDS = 15;
 
 void* bench_alloc(uint32_t n) { return std::malloc(n); }
 void bench_free(void* p) { std::free(p); }
@@ -96,53 +100,78 @@ class LzxFolderDecoder {
   std::vector<uint8_t> input_, output_;
 };
 
-void run_lzx(benchmark::State& state, const std::vector<uint8_t>& content, const Blocks& blocks) {
-  LzxFolderDecoder decoder;
-  // Checks the output, and warms the caches as the timed runs find them.
-  if (decoder.run(blocks, &content) != content.size()) state.SkipWithError("wrong size");
-  size_t bytes = 0;
-  for (auto _ : state) bytes += decoder.run(blocks);
-  state.SetBytesProcessed(int64_t(bytes));
-  state.counters["packed"] = double(packed_size(blocks));
+struct Summary {
+  double lzx_rate, zlib_rate;          // bytes per CPU second, medians of the rounds
+  double ratio, ratio_low, ratio_high;  // LZX's speed over zlib's: median, lowest, highest round
+  double size;                          // LZX's packed size over zlib's
+};
+std::map<std::string, Summary>& summaries() {
+  static std::map<std::string, Summary> all;
+  return all;
 }
 
-void run_zlib(benchmark::State& state, const Blocks& blocks) {
-  benchdata::ZlibBlockInflater inflater;
-  inflater.run(blocks);
-  size_t bytes = 0;
-  for (auto _ : state) bytes += inflater.run(blocks);
-  state.SetBytesProcessed(int64_t(bytes));
-  state.counters["packed"] = double(packed_size(blocks));
+// One iteration is one round. The reported time is LZX's pass; zlib's goes into the summary.
+void run_rounds(benchmark::State& state, const std::string& name,
+                const std::vector<uint8_t>& content, const Blocks& lzx, const Blocks& mszip) {
+  LzxFolderDecoder ours;
+  benchdata::ZlibBlockInflater zlib;
+  // Checks LZX's bytes, and warms both as the timed passes find them.
+  if (ours.run(lzx, &content) != content.size() || zlib.run(mszip) != content.size()) {
+    state.SkipWithError("wrong size");
+    return;
+  }
+  std::vector<double> lzx_seconds, zlib_seconds, ratios;
+  for (auto _ : state) {
+    const bool lzx_first = lzx_seconds.size() % 2 == 0;
+    double taken[2];
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool lzx_turn = (turn == 0) == lzx_first;
+      const double start = thread_cpu_seconds();
+      const size_t bytes = lzx_turn ? ours.run(lzx) : zlib.run(mszip);
+      taken[lzx_turn ? 0 : 1] = thread_cpu_seconds() - start;
+      if (bytes != content.size()) throw std::runtime_error("wrong size");
+    }
+    lzx_seconds.push_back(taken[0]);
+    zlib_seconds.push_back(taken[1]);
+    ratios.push_back(taken[1] / taken[0]);
+    state.SetIterationTime(taken[0]);
+  }
+  const double size = double(content.size());
+  summaries()[name] = {size / median(lzx_seconds), size / median(zlib_seconds), median(ratios),
+                       *std::min_element(ratios.begin(), ratios.end()),
+                       *std::max_element(ratios.begin(), ratios.end()),
+                       double(packed_size(lzx)) / double(packed_size(mszip))};
+  state.SetBytesProcessed(int64_t(size) * int64_t(lzx_seconds.size()));
+  state.counters["packed"] = double(packed_size(lzx));
+  state.counters["vs_zlib"] = median(ratios);
 }
 
-void BM_text_lzx(benchmark::State& s) { run_lzx(s, benchdata::text_content(), text_lzx()); }
-void BM_text_zlib(benchmark::State& s) { run_zlib(s, text_mszip()); }
-void BM_binary_lzx(benchmark::State& s) { run_lzx(s, benchdata::binary_content(), binary_lzx()); }
-void BM_binary_zlib(benchmark::State& s) { run_zlib(s, binary_mszip()); }
+void BM_text(benchmark::State& s) {
+  run_rounds(s, "lzx_text", benchdata::text_content(), text_lzx(), text_mszip());
+}
+void BM_binary(benchmark::State& s) {
+  run_rounds(s, "lzx_binary", benchdata::binary_content(), binary_lzx(), binary_mszip());
+}
 
-void register_case(const char* name, void (*fn)(benchmark::State&)) {
-  benchmark::RegisterBenchmark(name, fn)
-      ->Unit(benchmark::kMillisecond)
-      ->Iterations(DECODES_PER_REPETITION)
-      ->Repetitions(REPETITIONS)
-      ->ReportAggregatesOnly(true);
+void print_summaries() {
+  std::printf("\n%-12s %10s %10s %8s %7s   %s\n", "case", "MB/s", "zlib", "ratio", "size",
+              "ratio, lowest..highest round");
+  for (const auto& [name, s] : summaries())
+    std::printf("%-12s %10.1f %10.1f %8.2f %7.3f   %.2f..%.2f\n", name.c_str(), s.lzx_rate / 1e6,
+                s.zlib_rate / 1e6, s.ratio, s.size, s.ratio_low, s.ratio_high);
+  std::printf("(CPU time; medians of %d rounds, LZX and zlib taking turns in each; size: packed "
+              "against zlib's)\n", ROUNDS);
 }
 
 }  // namespace
 
+BENCHMARK(BM_text)->Name("lzx_text/rounds")->Unit(benchmark::kMillisecond)->Iterations(ROUNDS)->UseManualTime();
+BENCHMARK(BM_binary)->Name("lzx_binary/rounds")->Unit(benchmark::kMillisecond)->Iterations(ROUNDS)->UseManualTime();
+
 int main(int argc, char** argv) {
-  // Interleaved repetitions unless the command line says otherwise (flags given later win).
-  std::vector<char*> args(argv, argv + argc);
-  std::string interleave = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, interleave.data());
-  int count = int(args.size());
-  benchmark::Initialize(&count, args.data());
-  register_case("lzx_text/lzx", BM_text_lzx);
-  register_case("lzx_text/zlib", BM_text_zlib);
-  register_case("lzx_binary/lzx", BM_binary_lzx);
-  register_case("lzx_binary/zlib", BM_binary_zlib);
-  RatioReporter reporter({"zlib"});
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  print_summaries();
   return 0;
 }

@@ -6,7 +6,6 @@
 // while passes a few milliseconds apart see the same one. A ratio is the median of the rounds'
 // ratios (each round's passes against each other), a speed the median of the rounds' speeds.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +18,7 @@
 #include "installer/cabinet/mszip_decoder.h"
 #include "isal_blocks.h"
 #include "mszip_blocks.h"
+#include "turn_timing.h"
 
 namespace {
 
@@ -26,18 +26,6 @@ constexpr int ROUNDS = 15;
 
 void* bench_alloc(uint32_t n) { return std::malloc(n); }
 void bench_free(void* p) { std::free(p); }
-
-double thread_cpu_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Our decoder over every block, each into the same output buffer, as the engine drives it.
 class OurBlockDecoder {

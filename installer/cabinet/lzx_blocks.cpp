@@ -60,8 +60,10 @@ bool read_trees(DecoderState& s) {
   if (!read_lengths(s, s.main_lengths, s.main_previous, 0, NUM_CHARS)) return false;
   if (!read_lengths(s, s.main_lengths, s.main_previous, NUM_CHARS, s.main_symbols)) return false;
   if (!read_lengths(s, s.length_lengths, s.length_previous, 0, LENGTH_SYMBOLS)) return false;
-  return build_table(s.main_lengths, s.main_symbols, MAIN_TABLE_BITS, s.main_table) &&
-         build_table(s.length_lengths, LENGTH_SYMBOLS, LENGTH_TABLE_BITS, s.length_table);
+  // The main table takes its length symbols from the length table: built first.
+  return build_table(s.length_lengths, LENGTH_SYMBOLS, LENGTH_TABLE_BITS, s.length_table) &&
+         build_main_table(s.main_lengths, s.main_symbols, s.block_type, s.length_table,
+                          s.main_table);
 }
 
 bool read_aligned_tree(DecoderState& s) {

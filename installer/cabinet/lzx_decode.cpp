@@ -2,7 +2,11 @@
 //
 // Below position 257 every byte also goes to the window's tail and every match byte's source
 // is masked. From 257 on a match source is masked once and read straight on: a source that
-// runs past the window end reads the tail, which mirrors the window's start.
+// runs past the window end reads the tail, which mirrors the window's start. There most
+// matches are copied in whole 16-byte moves that may run past their end into the next
+// COPY_OVERRUN bytes, not yet decoded; the only reader of those before they are decoded is a
+// match whose source starts among them, in the window's older part, which reads the frame's
+// saved old bytes instead.
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -16,45 +20,6 @@ namespace {
 struct Repeats {
   uint32_t r0, r1, r2;
 };
-
-// Turns a match's position slot into its offset and updates the repeated offsets. The reader
-// holds at least 17 bits, or 21 in an aligned block.
-template <bool kAligned>
-inline uint32_t match_offset(DecoderState& s, BitReader& bits, Repeats& r, uint32_t slot) {
-  uint32_t offset;
-  if (slot < 3) {
-    if (slot == 0) return r.r0;
-    if (slot == 1) {
-      offset = r.r1;
-      r.r1 = r.r0;
-    } else {
-      offset = r.r2;
-      r.r2 = r.r0;
-    }
-    r.r0 = offset;
-    return offset;
-  }
-  uint32_t extra = SLOTS.extra[slot];
-  offset = SLOTS.base[slot] - 2;
-  if (kAligned && extra >= 3) {
-    if (extra > 3) offset += bits.take(extra - 3) << 3;
-    offset += decode_symbol(bits, s.aligned_table, ALIGNED_TABLE_BITS);
-  } else if (extra > 0) {
-    offset += bits.take(extra);
-  }
-  r.r2 = r.r1;
-  r.r1 = r.r0;
-  r.r0 = offset;
-  return offset;
-}
-
-inline void prefetch(const uint8_t* p) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p);
-#else
-  (void)p;
-#endif
-}
 
 // Copies a match whose source does not wrap (it may run into the tail). Chunks are used only
 // when source and destination are at least 8 apart, so no chunk reads bytes it has just
@@ -90,31 +55,78 @@ inline void copy_match(uint8_t* dst, const uint8_t* src, uint32_t len) {
   }
 }
 
-// A match whose copy is put off until the next match, so that its source, likely far back in
-// the window and out of the nearest caches, loads while the symbols after it are decoded.
-// Only a source that lies wholly before its match is deferred: the bytes written meanwhile
-// (literals) all lie past the match, so never within its source. Deferring further, with
-// several copies in flight, measured slower.
-class PendingCopy {
- public:
-  void defer(uint8_t* window, uint32_t at, uint32_t from, uint32_t length) {
-    assert(from < at && length > 0);
-    finish(window);
-    prefetch(window + from);
-    prefetch(window + from + length - 1);
-    pos_ = at;
-    src_ = from;
-    len_ = length;
-  }
-  void finish(uint8_t* window) {
-    if (len_ == 0) return;
-    copy_match(window + pos_, window + src_, len_);
-    len_ = 0;
-  }
+// Copies a match whose source lies at least 16 bytes from it, before or after, in 16-byte
+// moves: a move reads no byte that an earlier move of the match wrote, except as the match
+// itself would (a source before it that runs into it). Writes up to COPY_OVERRUN - 1 bytes
+// past the match's end, and may read as far past its source's.
+inline void copy_match_over(uint8_t* dst, const uint8_t* src, uint32_t len) {
+  assert((dst - src >= 16 || src - dst >= 16) && len > 0);
+  std::memcpy(dst, src, 16);
+  for (uint32_t done = 16; done < len; done += 16) std::memcpy(dst + done, src + done, 16);
+}
 
- private:
-  uint32_t pos_ = 0, src_ = 0, len_ = 0;
-};
+// Copies a match whose source starts ahead of it in the window's older part, closer than
+// COPY_OVERRUN: where earlier moves may have run. Those bytes come from the frame's saved old
+// bytes, as they stood; past the window's end the source goes on at its start, which this
+// frame may have rewritten.
+inline void copy_match_ahead(const DecoderState& s, uint32_t pos, uint32_t src, uint32_t len) {
+  assert(src >= pos && src < pos + COPY_OVERRUN && pos >= s.saved_start && pos >= MIRROR_SPAN);
+  uint8_t* const window = s.window;
+  for (uint32_t i = 0; i < len; ++i) {
+    const uint32_t at = src + i;
+    if (at >= s.window_size) {
+      window[pos + i] = window[at - s.window_size];
+    } else {
+      window[pos + i] = at < s.saved_end ? s.saved[at - s.saved_start] : window[at];
+    }
+  }
+}
+
+// A match's length and offset from its main-tree entry, already consumed. The entry says
+// whether a length symbol follows and how the offset's extra bits are read, so no lookup
+// stands between the main symbol and the next bits. The reader holds at least 53 bits (16 for
+// a length symbol, 17 extra bits or 14 and an aligned symbol of at most 7).
+template <bool kAligned>
+inline uint32_t read_match(BitReader& bits, const uint16_t* length_table,
+                           const uint16_t* aligned_table, Repeats& r, uint32_t entry,
+                           uint32_t& offset) {
+  uint32_t len = main_match_length(entry);
+  if (entry & MAIN_LENGTH_FOLLOWS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
+  const uint32_t slot = main_slot(entry);
+  if (slot < 3) {
+    if (slot == 0) {
+      offset = r.r0;
+      return len;
+    }
+    if (slot == 1) {
+      offset = r.r1;
+      r.r1 = r.r0;
+    } else {
+      offset = r.r2;
+      r.r2 = r.r0;
+    }
+    r.r0 = offset;
+    return len;
+  }
+  offset = SLOTS.base[slot] - 2;
+  // Up to 17 bits; none reads as zero.
+  const uint32_t verbatim_bits = main_verbatim_bits(entry);
+  const uint32_t verbatim = uint32_t((bits.buffer >> 1) >> (63 - verbatim_bits));
+  bits.consume(verbatim_bits);
+  if (kAligned && (entry & MAIN_ALIGNED)) {
+    // Aligned codes are at most 7 bits: the table has no trees.
+    const uint32_t aligned_entry = aligned_table[bits.buffer >> (64 - ALIGNED_TABLE_BITS)];
+    assert(!is_node(aligned_entry));
+    bits.consume(aligned_entry & LENGTH_MASK);
+    offset += (verbatim << 3) + entry_index(aligned_entry);
+  } else {
+    offset += verbatim;
+  }
+  r.r2 = r.r1;
+  r.r1 = r.r0;
+  r.r0 = offset;
+  return len;
+}
 
 // Decodes one literal or match with the mirror kept and every source byte masked.
 template <bool kAligned>
@@ -124,20 +136,18 @@ bool careful_step(DecoderState& s, Repeats& r, uint32_t end) {
   const uint32_t size = s.window_size;
   const uint32_t mask = s.window_mask;
   bits.refill();
-  uint32_t symbol = decode_symbol(bits, s.main_table, MAIN_TABLE_BITS);
+  const uint32_t entry = lookup_entry(bits, s.main_table, MAIN_TABLE_BITS);
+  bits.consume(main_consumed(entry));
   uint32_t pos = s.position;
-  if (symbol < NUM_CHARS) {
-    window[pos] = uint8_t(symbol);
-    if (pos < MIRROR_SPAN) window[size + pos] = uint8_t(symbol);
+  if (!(entry & MAIN_MATCH)) {
+    window[pos] = main_literal(entry);
+    if (pos < MIRROR_SPAN) window[size + pos] = main_literal(entry);
     s.position = pos + 1;
     return true;
   }
-  symbol -= NUM_CHARS;
-  uint32_t len = symbol & 7;
-  if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, s.length_table, LENGTH_TABLE_BITS);
-  len += MIN_MATCH;
   bits.refill();
-  uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+  uint32_t offset;
+  const uint32_t len = read_match<kAligned>(bits, s.length_table, s.aligned_table, r, entry, offset);
   if (len > end - pos) return false;
   uint32_t src = pos - offset;
   for (uint32_t i = 0; i < len; ++i, ++pos, ++src) {
@@ -160,52 +170,51 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
   BitReader bits = s.bits;
   uint8_t* const window = s.window;
   const uint32_t mask = s.window_mask;
-  const uint16_t* const main_table = s.main_table;
+  const uint32_t* const main_table = s.main_table;
   const uint16_t* const length_table = s.length_table;
+  const uint16_t* const aligned_table = s.aligned_table;
   uint32_t pos = s.position;
-  PendingCopy pending;
   while (ok && pos < end) {
     // A refill leaves 56 bits: room for three main symbols of up to 16 bits, or for a main
-    // symbol, a length symbol (16 bits) and an offset's bits (17, or 14 and an aligned symbol
-    // of 7).
+    // symbol and a match's length and offset.
     bits.refill();
-    uint32_t symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
-    if (symbol < NUM_CHARS) {
-      window[pos++] = uint8_t(symbol);
+    uint32_t entry = lookup_entry(bits, main_table, MAIN_TABLE_BITS);
+    bits.consume(main_consumed(entry));
+    if (!(entry & MAIN_MATCH)) {
+      window[pos++] = main_literal(entry);
       if (pos == end) break;
-      symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
-      if (symbol < NUM_CHARS) {
-        window[pos++] = uint8_t(symbol);
+      entry = lookup_entry(bits, main_table, MAIN_TABLE_BITS);
+      bits.consume(main_consumed(entry));
+      if (!(entry & MAIN_MATCH)) {
+        window[pos++] = main_literal(entry);
         if (pos == end) break;
-        symbol = decode_symbol(bits, main_table, MAIN_TABLE_BITS);
-        if (symbol < NUM_CHARS) {
-          window[pos++] = uint8_t(symbol);
+        entry = lookup_entry(bits, main_table, MAIN_TABLE_BITS);
+        bits.consume(main_consumed(entry));
+        if (!(entry & MAIN_MATCH)) {
+          window[pos++] = main_literal(entry);
           continue;
         }
       }
       // A match after literals: what is left may not hold its length and offset.
       bits.refill();
     }
-    symbol -= NUM_CHARS;
-    uint32_t len = symbol & 7;
-    if (len == NUM_PRIMARY_LENGTHS) len += decode_symbol(bits, length_table, LENGTH_TABLE_BITS);
-    len += MIN_MATCH;
-    uint32_t offset = match_offset<kAligned>(s, bits, r, symbol >> 3);
+    uint32_t offset;
+    const uint32_t len = read_match<kAligned>(bits, length_table, aligned_table, r, entry, offset);
     if (len > end - pos) {
       ok = false;
       break;
     }
-    uint32_t src = (pos - offset) & mask;
-    if (src < pos) {
-      pending.defer(window, pos, src, len);  // runs the previous one first
-    } else {
-      // A source in the window's older part may be what the next bytes overwrite: copied now.
-      pending.finish(window);
+    // Earlier moves may have run into the COPY_OVERRUN bytes from pos on, no further.
+    const uint32_t src = (pos - offset) & mask;
+    if (src + 16 <= pos || src >= pos + COPY_OVERRUN) {
+      copy_match_over(window + pos, window + src, len);
+    } else if (src < pos) {
       copy_match(window + pos, window + src, len);
+    } else {
+      copy_match_ahead(s, pos, src, len);
     }
     pos += len;
   }
-  pending.finish(window);
   s.bits = bits;
   s.position = pos;
   s.r0 = r.r0;
@@ -215,6 +224,27 @@ bool decode_block_bytes(DecoderState& s, uint32_t n) {
 }
 
 }  // namespace
+
+void save_frame_ahead(DecoderState& s, uint32_t length) {
+  // A frame running past the window's end fails before anything is written there.
+  const uint32_t room = s.window_size - s.position;
+  s.saved_start = s.position;
+  s.saved_end = s.position + (length < room ? length : room) + COPY_OVERRUN;
+  std::memcpy(s.saved, s.window + s.saved_start, s.saved_end - s.saved_start);
+}
+
+void restore_frame_ahead(DecoderState& s) {
+  // In the window's tail the mirror of its start as it stands now, which this frame may have
+  // rewritten.
+  const uint32_t size = s.window_size;
+  uint32_t at = s.position;
+  if (at < size && at < s.saved_end) {
+    const uint32_t end = s.saved_end < size ? s.saved_end : size;
+    std::memcpy(s.window + at, s.saved + (at - s.saved_start), end - at);
+    at = end;
+  }
+  for (; at < s.saved_end; ++at) s.window[at] = s.window[at - size];
+}
 
 bool decode_verbatim(DecoderState& s, uint32_t n) { return decode_block_bytes<false>(s, n); }
 bool decode_aligned(DecoderState& s, uint32_t n) { return decode_block_bytes<true>(s, n); }

@@ -42,6 +42,7 @@ void reset_state(DecoderState& s) {
   s.input = nullptr;
   s.input_size = 0;
   s.swap_base = 0;
+  s.saved_start = s.saved_end = 0;
   s.bits.restart(nullptr, 0, 0);
   s.byte_position = 0;
 }
@@ -49,6 +50,8 @@ void reset_state(DecoderState& s) {
 }  // namespace lzx
 
 namespace {
+
+bool decode_blocks(DecoderState& s, uint32_t wanted);
 
 bool decode_frame(DecoderState& s, const uint8_t* input, uint32_t input_size, uint32_t wanted) {
   s.input = input;
@@ -58,6 +61,13 @@ bool decode_frame(DecoderState& s, const uint8_t* input, uint32_t input_size, ui
   s.bits.restart(s.swapped, input_size, 0);
   // An uncompressed block that goes on from the previous frame continues at its first byte.
   if (s.block_type == BLOCK_UNCOMPRESSED) s.byte_position = 0;
+  save_frame_ahead(s, wanted);
+  const bool ok = decode_blocks(s, wanted);
+  restore_frame_ahead(s);
+  return ok;
+}
+
+bool decode_blocks(DecoderState& s, uint32_t wanted) {
   while (wanted > 0) {
     if (s.header_needed && !read_block_header(s)) return false;
     uint32_t n = s.block_left < wanted ? s.block_left : wanted;
@@ -119,8 +129,11 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
     free_decoder(d);
     return CodecStatus::NoMemory;
   }
-  // One allocation: the window with its tail, then the room for the swapped input.
-  s.window = static_cast<uint8_t*>(alloc(window_size + WINDOW_TAIL + *input_capacity + SWAP_PADDING));
+  // One allocation: the window with its tail, the room for the swapped input, then for the
+  // frame's old bytes.
+  const uint32_t swapped_room = *input_capacity + SWAP_PADDING;
+  s.window = static_cast<uint8_t*>(
+      alloc(window_size + WINDOW_TAIL + swapped_room + *block_size + COPY_OVERRUN));
   if (!s.window) {
     free_decoder(d);
     return CodecStatus::NoMemory;
@@ -128,6 +141,7 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
   // Matches reaching before a folder's start read the window as it stands; start it known.
   std::memset(s.window, 0, window_size + WINDOW_TAIL);
   s.swapped = s.window + window_size + WINDOW_TAIL;
+  s.saved = s.swapped + swapped_room;
   s.window_size = window_size;
   s.window_mask = window_size - 1;
   s.slots = slot_count(window_size);
@@ -136,6 +150,7 @@ CodecStatus lzx_create(uint32_t* block_size, const LzxConfig* config, AllocFn al
   std::memset(s.main_previous, 0, sizeof s.main_previous);
   std::memset(s.length_previous, 0, sizeof s.length_previous);
   std::memset(s.aligned_lengths, 0, sizeof s.aligned_lengths);
+  s.wide = processor_has_wide_loop();
   reset_state(s);
   *handle = d;
   return CodecStatus::Ok;
@@ -158,7 +173,7 @@ CodecStatus lzx_decompress(LzxDecoder* handle, const uint8_t* input, uint32_t in
   if (wanted > 0) std::memcpy(output, s.window + frame_start, wanted);
   // Translation ends after 32768 frames (1 GiB of output).
   if (s.e8_size != 0 && s.frame_count < 32768)
-    e8_decode_frame(output, wanted, s.e8_position, s.e8_size);
+    e8_decode_frame(s.window + frame_start, output, wanted, s.e8_position, s.e8_size, s.wide);
   s.e8_position += wanted;
   if (s.frame_count < 32768) ++s.frame_count;
   *output_size = wanted;
@@ -174,5 +189,12 @@ CodecStatus lzx_reset(LzxDecoder* handle) {
 CodecStatus lzx_destroy(LzxDecoder* handle) {
   if (!handle || handle->magic != LZX_MAGIC) return CodecStatus::BadHandle;
   free_decoder(handle);
+  return CodecStatus::Ok;
+}
+
+CodecStatus lzx_select_loop(LzxDecoder* handle, LzxLoop loop) {
+  if (!handle || handle->magic != LZX_MAGIC) return CodecStatus::BadHandle;
+  if (loop == LzxLoop::Wide && !processor_has_wide_loop()) return CodecStatus::BadSize;
+  handle->state->wide = loop == LzxLoop::Wide;
   return CodecStatus::Ok;
 }

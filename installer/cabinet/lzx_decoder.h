@@ -24,3 +24,10 @@ CodecStatus lzx_decompress(LzxDecoder* handle, const uint8_t* input, uint32_t in
                            uint8_t* output, uint32_t* output_size);
 CodecStatus lzx_reset(LzxDecoder* handle);
 CodecStatus lzx_destroy(LzxDecoder* handle);
+
+// Two builds of the same steps give the same bytes and statuses for every input: the portable
+// one runs on any processor; the wide one needs 256-bit integer vectors and is what create
+// picks where the processor has them. Tests select each in turn to compare them. BadHandle,
+// or BadSize when the processor cannot run the loop asked for.
+enum class LzxLoop { Portable, Wide };
+CodecStatus lzx_select_loop(LzxDecoder* handle, LzxLoop loop);

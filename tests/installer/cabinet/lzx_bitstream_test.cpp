@@ -370,8 +370,8 @@ TEST(LzxBitstream, FrameMayNotWrapInsideTheWindow) {
 // Matches of every reach in a 32 KiB window, against a byte-by-byte model of the window:
 // overlapping and near matches, repeated offsets an uncompressed header set beyond the window
 // size (taken modulo it), blocks longer than the decoder's internal stretches; then a frame
-// that reads the oldest bytes just past where the previous one stopped, and far offsets whose
-// source lies 3 to 16 bytes past the match, in the window's oldest bytes.
+// that reads the oldest bytes just past where the previous one stopped (after a match), and
+// far offsets whose source lies 3 to 16 bytes past the match, in the window's oldest bytes.
 TEST(LzxBitstream, MatchesOfEveryReachAgainstAByteByByteModel) {
   constexpr uint32_t SIZE = 1u << 15;
   struct Op {
@@ -462,8 +462,8 @@ TEST(LzxBitstream, MatchesOfEveryReachAgainstAByteByByteModel) {
   put_trees_plain(b, main.lengths, ZERO_MAIN, ZERO_LENGTH, ZERO_LENGTH);
   // R2 (40), then R2 again (now 7), then R1 (256 ahead).
   for (uint32_t kind : {6, 6, 5}) put_op(b, kinds[kind]);
-  put_ops(b, 19999 - 19, safe_kinds);
-  put_op(b, kinds[0]);
+  put_ops(b, 20000 - 19 - 8, safe_kinds);
+  put_op(b, kinds[10]);  // ends the frame with 8 bytes from 20 back
   std::vector<uint8_t> frame2 = b.take_frame();
   const std::vector<uint8_t> expected2(model.begin(), model.begin() + pos);
 
