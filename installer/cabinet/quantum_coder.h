@@ -14,6 +14,7 @@
 // The wide loop exists where the processor family may have 256-bit integer vectors.
 #if defined(__x86_64__) || defined(__i386__)
 #define QUANTUM_WIDE_LOOP 1
+#include <cpuid.h>
 #include <immintrin.h>
 #else
 #define QUANTUM_WIDE_LOOP 0

@@ -251,9 +251,11 @@ bool processor_has_wide() {
   return false;
 #else
   __builtin_cpu_init();
+  // Not every compiler knows "lzcnt" as a feature name: its bit is asked of the processor.
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  const bool lzcnt = __get_cpuid(0x80000001, &eax, &ebx, &ecx, &edx) && (ecx & bit_LZCNT) != 0;
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("lzcnt") &&
-         __builtin_cpu_supports("popcnt");
+         __builtin_cpu_supports("bmi2") && lzcnt && __builtin_cpu_supports("popcnt");
 #endif
 }
 
