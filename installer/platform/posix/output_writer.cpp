@@ -1,6 +1,7 @@
 #include "installer/platform/output_writer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,11 +49,44 @@ void release_signal_slot(int slot) {
   if (slot >= 0) signal_slots[slot].armed.store(0);
 }
 
+// A temporary file is created between a slot's arming and the end of its openat; a handler on
+// another thread that looked at the slots in the meantime would miss it. The handler waits for
+// creations under way (they run with the cleanup signals blocked, so never under the handler
+// on their own thread), and a creation that starts once the process is exiting never happens.
+std::atomic<int> creations_under_way{0};
+std::atomic<bool> exiting_on_signal{false};
+
 extern "C" void remove_pending_and_exit(int) {
+  exiting_on_signal.store(true);
+  while (creations_under_way.load() != 0) {
+  }
   for (SignalSlot& slot : signal_slots)
     if (slot.armed.load() == 1) unlinkat(slot.folder, slot.name, 0);
   _exit(signal_exit_status.load());
 }
+
+// Holds the cleanup signals off this thread while a temporary file comes into being.
+class CreationGuard {
+ public:
+  CreationGuard() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
+    creations_under_way.fetch_add(1);
+    if (exiting_on_signal.load()) {
+      creations_under_way.fetch_sub(1);
+      for (;;) pause();  // another thread's handler ends the process
+    }
+  }
+  ~CreationGuard() {
+    creations_under_way.fetch_sub(1);
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+
+ private:
+  sigset_t previous_;
+};
 
 // ".vexa-" and 16 characters from the kernel's random source: unpredictable and hidden.
 void make_temp_name(char (&name)[TEMP_NAME_SIZE]) {
@@ -215,12 +249,16 @@ int OutputWriter::begin(const std::string& relative) {
   file->folder = dup(folder_fd);
   for (int attempt = 0; attempt < 8 && file->folder >= 0 && file->fd < 0; ++attempt) {
     make_temp_name(file->temp);
-    file->slot = claim_signal_slot(file->folder, file->temp);
-    file->fd = openat(file->folder, file->temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    int error = errno;
+    int error;
+    {
+      CreationGuard guard;
+      file->slot = claim_signal_slot(file->folder, file->temp);
+      file->fd = openat(file->folder, file->temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      error = errno;
+    }
     if (file->fd < 0) release_signal_slot(file->slot), file->slot = -1;
-    if (file->fd < 0 && error != EEXIST) break;
     errno = error;
+    if (file->fd < 0 && error != EEXIST) break;
   }
   if (file->fd < 0) {
     fail(OutputStep::Create, errno, relative);
