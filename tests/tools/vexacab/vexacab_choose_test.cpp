@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <thread>
 
+#include <unistd.h>
+
 #include "tools/vexacab/cabinet_records.h"
 #include "fuzz_entry.h"
 #include "tools/vexacab/progress.h"
@@ -206,9 +208,11 @@ TEST(VexacabChoose, ProgressShowsOnlyAfterASecond) {
     std::string text;
     for (int wait = 0; wait < 100 && !contains(text, ", working 7s"); ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      text.resize(size_t(std::ftell(out)));
-      std::rewind(out);
-      text.resize(std::fread(text.data(), 1, text.size(), out));
+      // Read through the descriptor at offset 0: moving the stream's own position here would
+      // race with the heartbeat thread's writes through it.
+      char buffer[4096];
+      ssize_t n = pread(fileno(out), buffer, sizeof buffer, 0);
+      text.assign(buffer, size_t(n > 0 ? n : 0));
     }
     EXPECT_TRUE(contains(text, "vexacab: creating  10% (0.0 of 0.0 MiB), working 7s")) << text;
   }
