@@ -168,10 +168,4 @@ void print_summaries() {
 BENCHMARK(BM_text)->Name("lzx_text/rounds")->Unit(benchmark::kMillisecond)->Iterations(ROUNDS)->UseManualTime();
 BENCHMARK(BM_binary)->Name("lzx_binary/rounds")->Unit(benchmark::kMillisecond)->Iterations(ROUNDS)->UseManualTime();
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  print_summaries();
-  return 0;
-}
+TURN_BENCHMARK_MAIN(print_summaries)

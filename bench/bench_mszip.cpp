@@ -133,10 +133,4 @@ void print_summaries() {
 BENCHMARK(BM_text)->Name("mszip_text/rounds")->Unit(benchmark::kMillisecond)->Iterations(ROUNDS)->UseManualTime();
 BENCHMARK(BM_binary)->Name("mszip_binary/rounds")->Unit(benchmark::kMillisecond)->Iterations(ROUNDS)->UseManualTime();
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  print_summaries();
-  return 0;
-}
+TURN_BENCHMARK_MAIN(print_summaries)

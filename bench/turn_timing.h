@@ -2,6 +2,7 @@
 // each pass in the thread's CPU time, and the median that stands for the rounds.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <time.h>
 
 #include <algorithm>
@@ -23,3 +24,13 @@ inline double median(std::vector<double> values) {
   const size_t n = values.size();
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
+
+// A main that runs the rounds, then prints the table they filled (`print_table()`).
+#define TURN_BENCHMARK_MAIN(print_table)  \
+  int main(int argc, char** argv) {       \
+    benchmark::Initialize(&argc, argv);   \
+    benchmark::RunSpecifiedBenchmarks();  \
+    benchmark::Shutdown();                \
+    print_table();                        \
+    return 0;                             \
+  }
