@@ -7,7 +7,7 @@ ASAN_BUILD  ?= build-asan
 BENCH_BUILD ?= build-bench
 TSAN_BUILD  ?= build-tsan
 # The tests whose code runs on more than one thread: the output writer and a whole install.
-TSAN_TESTS  ?= output_writer_test installer_run_test vexacab_output_test
+TSAN_TESTS  ?= output_writer_test installer_run_test vexacab_output_test message_queue_test
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 600
 PREFIX      ?= /usr/local

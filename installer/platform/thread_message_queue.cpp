@@ -2,12 +2,20 @@
 
 namespace platform {
 
+HandOff* ThreadMessageQueue::wake_loop() {
+  if (!loop_asleep_ || loop_signaled_) return nullptr;
+  loop_signaled_ = true;
+  return &loop_wake_;
+}
+
 void ThreadMessageQueue::post(const WindowMessage& message) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (quitting_) return;
   posted_storage_.push_back(Entry{message});
   entries_.push_back(&posted_storage_.back());
-  changed_.notify_all();
+  HandOff* loop = wake_loop();
+  lock.unlock();
+  if (loop) loop->signal();
 }
 
 std::optional<intptr_t> ThreadMessageQueue::send(const WindowMessage& message) {
@@ -18,10 +26,14 @@ std::optional<intptr_t> ThreadMessageQueue::send(const WindowMessage& message) {
     lock.unlock();
     return (*procedure)(message);
   }
-  Entry entry{message, true};
+  Entry entry{message, &HandOff::of_this_thread()};
   entries_.push_front(&entry);  // sent messages go before posted ones, as a window system does
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return entry.handled; });
+  HandOff* loop = wake_loop();
+  lock.unlock();
+  if (loop) loop->signal();
+  // The one token for this entry comes once it has been handled, or the window is gone.
+  entry.sender->wait();
+  lock.lock();
   if (!entry.delivered) return std::nullopt;
   return entry.result;
 }
@@ -31,12 +43,18 @@ int ThreadMessageQueue::run(const WindowProcedure& procedure) {
   loop_thread_ = std::this_thread::get_id();
   procedure_ = &procedure;
   while (!quitting_) {
-    changed_.wait(lock, [&] { return quitting_ || !entries_.empty(); });
-    if (quitting_) break;
+    if (entries_.empty()) {
+      loop_asleep_ = true;
+      lock.unlock();
+      loop_wake_.wait();
+      lock.lock();
+      loop_asleep_ = loop_signaled_ = false;  // the one token is taken
+      continue;
+    }
     Entry* entry = entries_.front();
     entries_.pop_front();
     WindowMessage message = entry->message;
-    if (!entry->sent) {
+    if (!entry->sender) {
       // Posted entries leave the queue in order, so this one is the oldest in storage.
       posted_storage_.pop_front();
       entry = nullptr;
@@ -48,8 +66,10 @@ int ThreadMessageQueue::run(const WindowProcedure& procedure) {
       // Its sender is still waiting: even a quit during the handling leaves it alone.
       entry->result = result;
       entry->delivered = true;
-      entry->handled = true;
-      changed_.notify_all();
+      HandOff* sender = entry->sender;
+      lock.unlock();
+      sender->signal();
+      lock.lock();
     }
   }
   release_waiting_senders();
@@ -58,20 +78,21 @@ int ThreadMessageQueue::run(const WindowProcedure& procedure) {
 }
 
 void ThreadMessageQueue::post_quit(int code) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (quitting_) return;
   quitting_ = true;
   quit_code_ = code;
   release_waiting_senders();
+  HandOff* loop = wake_loop();
+  lock.unlock();
+  if (loop) loop->signal();
 }
 
 void ThreadMessageQueue::release_waiting_senders() {
-  for (Entry* entry : entries_) {
-    if (entry->sent) entry->handled = true;  // delivered stays false
-  }
+  for (Entry* entry : entries_)
+    if (entry->sender) entry->sender->signal();  // delivered stays false
   entries_.clear();
   posted_storage_.clear();
-  changed_.notify_all();
 }
 
 }  // namespace platform

@@ -1,12 +1,14 @@
-// A message queue on a mutex and a condition variable, for front ends without a toolkit loop.
+// A message queue for front ends without a toolkit loop. The loop thread sleeps on a hand-off
+// and each sender on its own thread's, so that a send and its answer pass the processor from
+// one thread to the other instead of waking a second one (see posix/hand_off.h).
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
 
 #include "installer/platform/message_queue.h"
+#include "installer/platform/posix/hand_off.h"
 
 namespace platform {
 
@@ -20,15 +22,18 @@ class ThreadMessageQueue : public MessageQueue {
  private:
   struct Entry {
     WindowMessage message;
-    bool sent = false;
-    bool handled = false;
+    HandOff* sender = nullptr;  // null for a posted message
     bool delivered = false;
     intptr_t result = 0;
   };
-  void release_waiting_senders();  // with the lock held
+  // Both with the lock held; each returns the hand-off to signal once the lock is released.
+  HandOff* wake_loop();
+  void release_waiting_senders();  // signals them itself
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  HandOff loop_wake_;
+  bool loop_asleep_ = false;    // the loop waits on loop_wake_ ...
+  bool loop_signaled_ = false;  // ... and has been signaled (one token at most)
   std::deque<Entry*> entries_;
   std::deque<Entry> posted_storage_;
   bool quitting_ = false;

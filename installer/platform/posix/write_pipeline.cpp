@@ -1,6 +1,7 @@
 #include "installer/platform/posix/write_pipeline.h"
 
 #include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <cassert>
@@ -9,6 +10,23 @@
 #include <cstring>
 
 namespace platform {
+
+namespace {
+
+// The caller wakes the writer at every buffer, and the kernel, finding no idle processor at
+// once, wakes it on the caller's own: there it waits for the caller's time slice while the
+// other processor idles, and decoding and writing take turns instead of overlapping. So the
+// writer keeps off the processor its caller ran on when the writer began; the caller, left
+// free, stays where it runs. Nothing changes where only one processor is allowed.
+void keep_off_processor(int cpu) {
+  cpu_set_t allowed;
+  if (cpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2) return;
+  if (!CPU_ISSET(cpu, &allowed)) return;
+  CPU_CLR(cpu, &allowed);
+  sched_setaffinity(0, sizeof allowed, &allowed);  // a refusal leaves the thread where it may run
+}
+
+}  // namespace
 
 bool write_all(const OutputSyscalls& calls, int fd, const uint8_t* data, size_t size, int* error) {
   while (size != 0) {
@@ -111,7 +129,7 @@ void WritePipeline::push(const Block& block) {
       sigemptyset(&blocked);
       for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
       pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-      thread_ = std::thread(&WritePipeline::run, this);
+      thread_ = std::thread(&WritePipeline::run, this, sched_getcpu());
       pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
   }
@@ -178,7 +196,8 @@ void WritePipeline::write_block(const Block& block) const {
   if (target.digest) target.digest->update(block.bytes, block.size);
 }
 
-void WritePipeline::run() {
+void WritePipeline::run(int caller_cpu) {
+  keep_off_processor(caller_cpu);
   std::unique_lock lock(mutex_);
   for (;;) {
     work_.wait(lock, [this] { return (stopping_ && !busy_) || (!queue_.empty() && !busy_); });

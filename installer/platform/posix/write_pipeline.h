@@ -91,7 +91,7 @@ class WritePipeline {
   Block take_oldest();
   void give_back(const Block& block);
   void write_block(const Block& block) const;
-  void run();
+  void run(int caller_cpu);  // the thread, started by the caller running on caller_cpu
 
   OutputSyscalls syscalls_;
   Block current_;  // being filled by the caller

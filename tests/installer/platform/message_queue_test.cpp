@@ -1,6 +1,8 @@
 // The window thread's queue: posted messages in order, sent ones waited for, and nothing
 // left hanging once the window is gone.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -100,8 +102,8 @@ TYPED_TEST(MessageQueueTest, AfterQuitSendsComeBackUndeliveredAndPostsAreDropped
   EXPECT_EQ(handled.load(), 1);
 }
 
-TYPED_TEST(MessageQueueTest, ManySendersAllGetTheirOwnAnswer) {
-  TypeParam queue;
+template <typename Queue>
+void expect_every_sender_gets_its_own_answer(Queue& queue) {
   std::vector<std::thread> senders;
   std::atomic<int> done{0};
   for (int t = 0; t < 4; ++t)
@@ -117,6 +119,30 @@ TYPED_TEST(MessageQueueTest, ManySendersAllGetTheirOwnAnswer) {
     return intptr_t(m.wparam) * 1000 + m.lparam;
   });
   for (std::thread& s : senders) s.join();
+}
+
+TYPED_TEST(MessageQueueTest, ManySendersAllGetTheirOwnAnswer) {
+  TypeParam queue;
+  expect_every_sender_gets_its_own_answer(queue);
+}
+
+// The threads hand over through pipes; a process out of descriptors still gets its answers.
+TEST(ThreadMessageQueueTest, KeepsItsPromisesWithNoDescriptorLeft) {
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const int lowest_free = dup(0);
+  ASSERT_GE(lowest_free, 0);
+  close(lowest_free);
+  rlimit none_left = saved;
+  none_left.rlim_cur = rlim_t(lowest_free);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none_left), 0);
+  int ends[2];
+  EXPECT_NE(pipe(ends), 0);
+  {
+    ThreadMessageQueue queue;
+    expect_every_sender_gets_its_own_answer(queue);
+  }
+  setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 }  // namespace
