@@ -14,17 +14,28 @@ namespace platform {
 namespace {
 
 // The caller wakes the writer at every buffer, and the kernel, finding no idle processor at
-// once, wakes it on the caller's own: there it waits for the caller's time slice while the
-// other processor idles, and decoding and writing take turns instead of overlapping. So the
-// writer keeps off the processor its caller ran on when the writer began; the caller, left
-// free, stays where it runs. Nothing changes where only one processor is allowed.
-void keep_off_processor(int cpu) {
-  cpu_set_t allowed;
-  if (cpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2) return;
-  if (!CPU_ISSET(cpu, &allowed)) return;
-  CPU_CLR(cpu, &allowed);
-  sched_setaffinity(0, sizeof allowed, &allowed);  // a refusal leaves the thread where it may run
-}
+// once, wakes it on the caller's own: there it waits for the caller's time slice while another
+// processor idles, and decoding and writing take turns instead of overlapping. So the writer
+// keeps off the processor the caller last queued a block from, and moves when the caller has
+// moved onto its own (the caller follows the threads it exchanges messages with). Nothing
+// changes where only one processor is allowed.
+class ProcessorApart {
+ public:
+  ProcessorApart() { usable_ = sched_getaffinity(0, sizeof allowed_, &allowed_) == 0 && CPU_COUNT(&allowed_) > 1; }
+
+  void keep_off(int cpu) {
+    if (!usable_ || cpu == avoided_ || cpu < 0 || !CPU_ISSET(cpu, &allowed_)) return;
+    cpu_set_t others = allowed_;
+    CPU_CLR(cpu, &others);
+    sched_setaffinity(0, sizeof others, &others);  // a refusal leaves the thread where it may run
+    avoided_ = cpu;
+  }
+
+ private:
+  cpu_set_t allowed_;
+  bool usable_ = false;
+  int avoided_ = -1;
+};
 
 }  // namespace
 
@@ -123,13 +134,14 @@ void WritePipeline::push(const Block& block) {
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(block);
+    caller_cpu_ = sched_getcpu();
     if (!thread_.joinable()) {
       // Started with the cleanup signals blocked, which it inherits.
       sigset_t blocked, previous;
       sigemptyset(&blocked);
       for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
       pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-      thread_ = std::thread(&WritePipeline::run, this, sched_getcpu());
+      thread_ = std::thread(&WritePipeline::run, this);
       pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
   }
@@ -196,14 +208,16 @@ void WritePipeline::write_block(const Block& block) const {
   if (target.digest) target.digest->update(block.bytes, block.size);
 }
 
-void WritePipeline::run(int caller_cpu) {
-  keep_off_processor(caller_cpu);
+void WritePipeline::run() {
+  ProcessorApart apart;
   std::unique_lock lock(mutex_);
   for (;;) {
     work_.wait(lock, [this] { return (stopping_ && !busy_) || (!queue_.empty() && !busy_); });
     if (queue_.empty()) return;  // stopping, and everything queued is written
     Block block = take_oldest();
+    const int caller_cpu = caller_cpu_;
     lock.unlock();
+    apart.keep_off(caller_cpu);
     write_block(block);
     lock.lock();
     give_back(block);

@@ -91,7 +91,7 @@ class WritePipeline {
   Block take_oldest();
   void give_back(const Block& block);
   void write_block(const Block& block) const;
-  void run(int caller_cpu);  // the thread, started by the caller running on caller_cpu
+  void run();  // the thread
 
   OutputSyscalls syscalls_;
   Block current_;  // being filled by the caller
@@ -104,6 +104,7 @@ class WritePipeline {
   std::vector<uint8_t*> free_;
   bool busy_ = false;             // a block is being written (by the thread or the caller)
   bool stopping_ = false;
+  int caller_cpu_ = -1;           // where the caller queued its last block from
   std::thread thread_;
 };
 
