@@ -107,10 +107,18 @@ void note_new_folders(InstallerApp& app, const std::u16string& folder) {
   }
 }
 
-void record_written_file(InstallerApp& app, const std::u16string& name, const platform::WrittenFile& written) {
-  if (!keeps_record(app)) return;
-  ManifestFile entry{utf16_to_utf8(name), written.size, written.sha256};
-  if (!entry.sha256.empty() || digest_of(entry.path, entry)) put_entry(app.record.files, entry);
+platform::WrittenFile* record_when_written(InstallerApp& app, const std::u16string& name) {
+  if (!keeps_record(app)) return nullptr;
+  app.files_under_way.push_back({name, {}});
+  return &app.files_under_way.back().second;
+}
+
+void record_written_files(InstallerApp& app) {
+  // A record keeps a digest of every file, so the writer digests: a file without one never
+  // took its name.
+  for (const auto& [name, written] : app.files_under_way)
+    if (!written.sha256.empty()) put_entry(app.record.files, {utf16_to_utf8(name), written.size, written.sha256});
+  app.files_under_way.clear();
 }
 
 void record_launcher(InstallerApp& app, const std::string& path) {

@@ -11,9 +11,13 @@
 // that does not exist yet is one the install creates.
 void note_new_folders(InstallerApp& app, const std::u16string& folder);
 
-// A file finished under its final name (relative to the destination): its size and digest, as
-// the writer took them while writing (read back from the file when the writer has no digest).
-void record_written_file(InstallerApp& app, const std::u16string& name, const platform::WrittenFile& written);
+// A file handed to the writer under its final name (relative to the destination): the slot the
+// writer fills with its size and digest once the file has that name; null without a record.
+platform::WrittenFile* record_when_written(InstallerApp& app, const std::u16string& name);
+
+// Once the writer has settled: the files that took their names go into the record, in the
+// order they were handed over; those that did not are left out.
+void record_written_files(InstallerApp& app);
 
 // A launcher written at an absolute path.
 void record_launcher(InstallerApp& app, const std::string& path);

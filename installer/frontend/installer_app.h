@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,9 @@ struct InstallerApp {
   // last message).
   CommandLine options;
   Manifest record;
+  // Files handed to the writer, not yet in the record: the writer thread fills in each one's
+  // size and digest once it has its name; the worker reads them after the writer settled.
+  std::deque<std::pair<std::u16string, platform::WrittenFile>> files_under_way;
   std::vector<std::u16string> kept_existing;  // existing files the overwrite answers kept
   CabinetPlacement placement;
   OwnFileHandles own_handles;  // the file callbacks' own, on whichever thread runs the engine

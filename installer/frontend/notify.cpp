@@ -32,13 +32,11 @@ int32_t begin_file(InstallerApp& app, const CabNotification& n) {
 
 int32_t end_file(InstallerApp& app, const CabNotification& n) {
   platform::OutputStamp stamp = output_stamp(n.date, n.time, n.attributes);
-  // Without a record nothing waits for the file: the writer thread stamps and names it while the
-  // next one is decoded, and what goes wrong there comes back at a later call, naming it.
-  if (!keeps_record(app)) return app.output->commit_later(n.file_handle, stamp) ? 1 : 0;
-  platform::WrittenFile written;
-  if (!app.output->commit(n.file_handle, stamp, &written)) return 0;
-  record_written_file(app, safe_entry_path(n.text1, n.attributes), written);
-  return 1;
+  // Nothing waits for the file: the writer thread stamps and names it while the next one is
+  // decoded, and what goes wrong there comes back at a later call, naming it. The record learns
+  // its digest once the writer has settled.
+  platform::WrittenFile* written = record_when_written(app, safe_entry_path(n.text1, n.attributes));
+  return app.output->commit_later(n.file_handle, stamp, written) ? 1 : 0;
 }
 
 void note_cabinet_opened(CabinetTrail& trail, const CabNotification& n) {

@@ -5,6 +5,7 @@
 #include "installer/cabinet/cab_engine.h"
 #include "installer/frontend/callbacks.h"
 #include "installer/frontend/install_options.h"
+#include "installer/frontend/install_record.h"
 #include "installer/frontend/notify.h"
 #include "installer/frontend/output_failure_text.h"
 #include "installer/frontend/path_parts.h"
@@ -74,6 +75,7 @@ InstallOutcome extract_package(InstallerApp& app, platform::OutputWriter& output
     split_cabinet_path(app.module_path, name, path);
     SetResult result = extract_set(engine, app, name, path);
     output.settle();  // the last files take their names on the writer's thread: known only now
+    record_written_files(app);
     if (output.failure().step != platform::OutputStep::None) {
       message = output_failure_text(output.failure());  // a file, not the package, failed
     } else if (result == SetResult::Complete) {

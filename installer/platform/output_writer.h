@@ -117,7 +117,9 @@ class OutputWriter {
   // then on, reporting that failure again. begin() and exists() of a name whose commit is under
   // way, or of a name below it, wait for that commit first, so they see what commit() would
   // have left. At most MAX_LATER_COMMITS are under way: a further one waits for the oldest.
-  bool commit_later(int handle, const OutputStamp& stamp);
+  // `written`, when given, is filled on the writer thread once the file has its name (and
+  // left as it is when it does not); the caller keeps it alive and reads it after settle().
+  bool commit_later(int handle, const OutputStamp& stamp, WrittenFile* written = nullptr);
   static constexpr size_t MAX_LATER_COMMITS = 8;
 
   // Waits for every commit under way. False, with failure() naming the first, when a

@@ -173,6 +173,7 @@ struct OutputWriter::Pending {
   // A commit_later(): what the writer thread is to do and what came of it (read once `done`).
   OutputWriter* owner = nullptr;
   OutputStamp stamp;
+  WrittenFile* written = nullptr;
   bool committed = false;
   OutputFailure outcome;
   std::atomic<bool> done{false};
@@ -363,7 +364,7 @@ bool OutputWriter::commit(int handle, const OutputStamp& stamp, WrittenFile* wri
   return ok;
 }
 
-bool OutputWriter::commit_later(int handle, const OutputStamp& stamp) {
+bool OutputWriter::commit_later(int handle, const OutputStamp& stamp, WrittenFile* written) {
   Pending* file = find(handle);
   if (!file) return fail(OutputStep::Write, EBADF, std::string()), false;
   if (later_.size() >= MAX_LATER_COMMITS) pipeline_->wait_for(later_.front()->done);
@@ -374,6 +375,7 @@ bool OutputWriter::commit_later(int handle, const OutputStamp& stamp) {
   }
   file->owner = this;
   file->stamp = stamp;
+  file->written = written;
   std::erase(pending_, file);
   later_.push_back(file);
   pipeline_->finish_later(file->target, run_later_commit, file);
@@ -391,6 +393,8 @@ void OutputWriter::run_later_commit(void* context) {
     file.outcome = {OutputStep::Write, error, file.relative};
   } else {
     file.committed = file.owner->finish_file(file, file.stamp, &file.outcome);
+    if (file.committed && file.written)
+      *file.written = {file.handed, file.digest ? file.digest->hex() : std::string()};
   }
   if (!file.committed) failed.store(true, std::memory_order_release);
   file.done.store(true, std::memory_order_release);

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "installer/frontend/manifest.h"
 #include "installer/frontend/window.h"
+#include "installer/platform/file_digest.h"
 #include "installer/platform/files.h"
 #include "installer/platform/output_writer.h"
 #include "installer/resources/strings.h"
@@ -277,6 +279,36 @@ TEST_P(RunFaults, OneMessageNoLauncherAndEveryEarlierFileWhole) {
   EXPECT_EQ(temporary_files(snapshot_tree(target.path())), std::vector<std::string>{});
   EXPECT_EQ(exists(home / "Desktop/Kestrovan.desktop"), c.exit_code == 0);
   EXPECT_EQ(shown("open " + target / "readme.txt"), c.exit_code == 0);
+}
+
+// A scripted install keeps its record whatever the outcome: it names exactly the files that took
+// their new content, with the digest of that content.
+TEST_P(RunFaults, TheRecordNamesEveryReplacedFileAndNoOther) {
+  const FaultCase& c = GetParam();
+  package(shipped_settings("Kestrovan"));
+  std::filesystem::create_directories(target / "sounds");
+  for (const cabwriter::SourceFile& f : folder.files) write_file(target / f.name, "earlier " + f.name);
+  CommandLine line;
+  line.given = line.yes = true;
+  line.target = target.path();
+  line.overwrite = OverwritePolicy::All;
+  line.launchers = 0;
+  ui.install_answer = platform::InstallAnswer{target.path(), {}};  // what the --yes front end fills in
+  installer_main(ui, utf8_to_utf16(packages / "setup"), line, faulty_output_syscalls(c.faults));
+
+  std::vector<uint8_t> text = read_file(target / MANIFEST_NAME);
+  std::optional<Manifest> record = parse_manifest(std::string(text.begin(), text.end()), nullptr);
+  ASSERT_TRUE(record.has_value());
+  std::vector<std::string> recorded;
+  for (const ManifestFile& entry : record->files) {
+    recorded.push_back(entry.path);
+    ManifestFile on_disk;
+    int handle = platform::open_path(target / entry.path, platform::FileAccess::Read, platform::FileDisposition::OpenExisting);
+    ASSERT_TRUE(platform::sha256_of_handle(handle, &on_disk.size, &on_disk.sha256)) << entry.path;
+    platform::close_file(handle);
+    EXPECT_EQ(std::tie(entry.size, entry.sha256), std::tie(on_disk.size, on_disk.sha256)) << entry.path;
+  }
+  EXPECT_EQ(recorded, c.replaced);
 }
 
 INSTANTIATE_TEST_SUITE_P(
