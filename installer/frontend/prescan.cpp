@@ -1,34 +1,78 @@
 #include "installer/frontend/prescan.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "installer/frontend/installer_app.h"
 #include "installer/platform/files.h"
 
 namespace {
 
-bool read_exact(int file, void* buffer, uint32_t count) {
-  return platform::read_file(file, buffer, count) == int64_t(count);
-}
+// The header and the file directory are read a field and a name byte at a time; this takes them
+// from the file a block at a time (a package of a thousand files would otherwise cost tens of
+// thousands of system calls before the window shows).
+class DirectoryReader {
+ public:
+  explicit DirectoryReader(int file) : file_(file) {}
 
-bool read_u8(int file, uint8_t& value) { return read_exact(file, &value, 1); }
+  bool read(void* into, uint32_t count) {
+    auto* out = static_cast<uint8_t*>(into);
+    while (count != 0) {
+      if (at_ == end_ && !refill()) return false;
+      const uint32_t taken = std::min(count, end_ - at_);
+      std::memcpy(out, buffer_ + at_, taken);
+      out += taken, at_ += taken, count -= taken;
+    }
+    return true;
+  }
 
-bool read_u16(int file, uint16_t& value) {
+  bool skip(uint32_t count) {
+    const uint32_t buffered = std::min(count, end_ - at_);
+    at_ += buffered;
+    return buffered == count || platform::seek_position(file_, count - buffered, 1) >= 0;
+  }
+
+  // Moves to an absolute position of the file, dropping what was read ahead.
+  bool seek(int64_t position) {
+    at_ = end_ = 0;
+    return platform::seek_position(file_, position, 0) >= 0;
+  }
+
+ private:
+  bool refill() {
+    const int64_t n = platform::read_file(file_, buffer_, sizeof buffer_);
+    if (n <= 0) return false;
+    at_ = 0, end_ = uint32_t(n);
+    return true;
+  }
+
+  int file_;
+  uint8_t buffer_[4096];
+  uint32_t at_ = 0, end_ = 0;
+};
+
+bool read_exact(DirectoryReader& file, void* buffer, uint32_t count) { return file.read(buffer, count); }
+
+bool read_u8(DirectoryReader& file, uint8_t& value) { return read_exact(file, &value, 1); }
+
+bool read_u16(DirectoryReader& file, uint16_t& value) {
   uint8_t b[2];
   if (!read_exact(file, b, 2)) return false;
   value = uint16_t(b[0] | (b[1] << 8));
   return true;
 }
 
-bool read_u32(int file, uint32_t& value) {
+bool read_u32(DirectoryReader& file, uint32_t& value) {
   uint8_t b[4];
   if (!read_exact(file, b, 4)) return false;
   value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
   return true;
 }
 
-bool skip(int file, uint32_t count) { return platform::seek_position(file, count, 1) >= 0; }
+bool skip(DirectoryReader& file, uint32_t count) { return file.skip(count); }
 
 // A NUL-terminated byte string, read byte by byte and dropped.
-bool skip_name(int file) {
+bool skip_name(DirectoryReader& file) {
   uint8_t c;
   do {
     if (!read_u8(file, c)) return false;
@@ -41,7 +85,7 @@ struct HeaderCounts {
   uint16_t files = 0;
 };
 
-bool read_header(int file, HeaderCounts& counts, CabinetPlacement& placement) {
+bool read_header(DirectoryReader& file, HeaderCounts& counts, CabinetPlacement& placement) {
   uint32_t signature, reserved1, cabinet_size, reserved2, reserved3;
   uint8_t minor, major;
   uint16_t flags, set_id, cabinet_index;
@@ -74,11 +118,11 @@ bool read_header(int file, HeaderCounts& counts, CabinetPlacement& placement) {
 
 }  // namespace
 
-uint64_t prescan_cabinet(int file, CabinetPlacement& placement) {
+uint64_t prescan_cabinet(int handle, CabinetPlacement& placement) {
+  DirectoryReader file(handle);
   HeaderCounts counts;
   if (!read_header(file, counts, placement)) return 0;
-  if (platform::seek_position(file, int64_t(placement.cabinet_offset) + placement.files_offset, 0) < 0)
-    return 0;
+  if (!file.seek(int64_t(placement.cabinet_offset) + placement.files_offset)) return 0;
   uint64_t total = 0;
   for (uint16_t i = 0; i < counts.files; ++i) {
     uint32_t size, folder_start;

@@ -1,5 +1,7 @@
 #include "installer/platform/worker_thread.h"
 
+#include <pthread.h>
+
 #include <system_error>
 #include <thread>
 
@@ -16,7 +18,10 @@ WorkerThread::~WorkerThread() { join(); }
 bool WorkerThread::start(std::function<void()> body) {
   if (state_->thread.joinable()) return false;
   try {
-    state_->thread = std::thread(std::move(body));
+    state_->thread = std::thread([body = std::move(body)] {
+      pthread_setname_np(pthread_self(), "vexa-worker");  // as ps, top and debuggers show it
+      body();
+    });
   } catch (const std::system_error&) {
     return false;
   }

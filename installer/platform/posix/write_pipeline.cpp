@@ -209,6 +209,7 @@ void WritePipeline::write_block(const Block& block) const {
 }
 
 void WritePipeline::run() {
+  pthread_setname_np(pthread_self(), "vexa-writer");  // as ps, top and debuggers show it
   ProcessorApart apart;
   std::unique_lock lock(mutex_);
   for (;;) {

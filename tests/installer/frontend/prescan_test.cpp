@@ -31,7 +31,7 @@ uint64_t prescan_bytes(const std::vector<uint8_t>& cabinet) {
   return prescan_bytes(cabinet, placement);
 }
 
-cabwriter::CabinetImage three_folders() {
+cabwriter::CabinetImage three_folders(size_t header_reserve = 10) {
   std::vector<cabwriter::SourceFolder> folders(3);
   folders[0].files = {source_file("a", pattern_bytes(70000, 1)), source_file("b", {})};
   folders[1].type_compress = 0;
@@ -39,21 +39,23 @@ cabwriter::CabinetImage three_folders() {
   folders[2].files = {source_file("d", pattern_bytes(40000, 3)), source_file("e", pattern_bytes(5, 4))};
   cabwriter::SetOptions options;
   options.reserve_present = true;
-  options.header_reserve = std::vector<uint8_t>(10, 1);
+  options.header_reserve = std::vector<uint8_t>(header_reserve, 1);
   options.folder_reserve_size = 3;
   return cabwriter::build_cabinet(folders, options);
 }
 
 TEST(Prescan, SumsTheSizesAndNotesTheOffsets) {
-  cabwriter::CabinetImage cabinet = three_folders();
-  cabinet.has_next = true;  // names are skipped byte by byte
-  cabinet.next_cabinet = "next.cab";
-  cabinet.next_disk = "Disk 2";
-  CabinetPlacement placement;
-  EXPECT_EQ(prescan_bytes(cabwriter::serialize(cabinet), placement), 70000u + 123 + 40000 + 5);
-  cabwriter::CabinetLayout layout = cabwriter::layout_of(cabinet);
-  EXPECT_EQ(placement.files_offset, layout.first_file);
-  EXPECT_EQ(placement.folder_starts, layout.folder_data);
+  for (size_t header_reserve : {10, 6000}) {  // skipped within what was read ahead, and beyond it
+    cabwriter::CabinetImage cabinet = three_folders(header_reserve);
+    cabinet.has_next = true;  // names are skipped byte by byte
+    cabinet.next_cabinet = "next.cab";
+    cabinet.next_disk = "Disk 2";
+    CabinetPlacement placement;
+    EXPECT_EQ(prescan_bytes(cabwriter::serialize(cabinet), placement), 70000u + 123 + 40000 + 5);
+    cabwriter::CabinetLayout layout = cabwriter::layout_of(cabinet);
+    EXPECT_EQ(placement.files_offset, layout.first_file);
+    EXPECT_EQ(placement.folder_starts, layout.folder_data);
+  }
 }
 
 TEST(Prescan, SizesAreUnsignedAndSummedIn64Bits) {
