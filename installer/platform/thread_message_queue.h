@@ -26,9 +26,11 @@ class ThreadMessageQueue : public MessageQueue {
     bool delivered = false;
     intptr_t result = 0;
   };
-  // Both with the lock held; each returns the hand-off to signal once the lock is released.
+  // With the lock held. The loop's hand-off, to be signaled once the lock is released, when the
+  // loop sleeps and nobody has signaled it yet; else null.
   HandOff* wake_loop();
-  void release_waiting_senders();  // signals them itself
+  // With the lock held: every sender still waiting gets its token, undelivered.
+  void release_waiting_senders();
 
   std::mutex mutex_;
   HandOff loop_wake_;
