@@ -38,35 +38,47 @@ std::optional<intptr_t> ThreadMessageQueue::send(const WindowMessage& message) {
   return entry.result;
 }
 
+ThreadMessageQueue::Taken ThreadMessageQueue::take_front() {
+  Entry* entry = entries_.front();
+  entries_.pop_front();
+  Taken taken{entry->message, entry->sender ? entry : nullptr};
+  // Posted entries leave the queue in order, so this one is the oldest in storage.
+  if (!entry->sender) posted_storage_.pop_front();
+  return taken;
+}
+
 int ThreadMessageQueue::run(const WindowProcedure& procedure) {
   std::unique_lock lock(mutex_);
   loop_thread_ = std::this_thread::get_id();
   procedure_ = &procedure;
-  while (!quitting_) {
-    if (entries_.empty()) {
-      loop_asleep_ = true;
-      lock.unlock();
-      loop_wake_.wait();
-      lock.lock();
-      loop_asleep_ = loop_signaled_ = false;  // the one token is taken
-      continue;
+  std::optional<Taken> next;
+  for (;;) {
+    if (!next) {
+      if (quitting_) break;
+      if (entries_.empty()) {
+        loop_asleep_ = true;
+        lock.unlock();
+        loop_wake_.wait();
+        lock.lock();
+        loop_asleep_ = loop_signaled_ = false;  // the one token is taken
+        continue;
+      }
+      next = take_front();
     }
-    Entry* entry = entries_.front();
-    entries_.pop_front();
-    WindowMessage message = entry->message;
-    if (!entry->sender) {
-      // Posted entries leave the queue in order, so this one is the oldest in storage.
-      posted_storage_.pop_front();
-      entry = nullptr;
-    }
+    const Taken current = *next;
+    next.reset();
     lock.unlock();
-    intptr_t result = procedure(message);
+    intptr_t result = procedure(current.message);
     lock.lock();
-    if (entry) {
+    if (current.sent) {
       // Its sender is still waiting: even a quit during the handling leaves it alone.
-      entry->result = result;
-      entry->delivered = true;
-      HandOff* sender = entry->sender;
+      current.sent->result = result;
+      current.sent->delivered = true;
+      HandOff* sender = current.sent->sender;
+      // The answer hands the processor to the sender, which may send again before this
+      // thread runs: what is queued now (a close, an abort) is taken first, so that a sender
+      // that keeps sending cannot hold it back until it stops.
+      if (!quitting_ && !entries_.empty()) next = take_front();
       lock.unlock();
       sender->signal();
       lock.lock();

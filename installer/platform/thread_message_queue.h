@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "installer/platform/message_queue.h"
@@ -26,6 +27,13 @@ class ThreadMessageQueue : public MessageQueue {
     bool delivered = false;
     intptr_t result = 0;
   };
+  // A message off the front of the queue, with the entry of its waiting sender (null when it
+  // was posted). With the lock held.
+  struct Taken {
+    WindowMessage message;
+    Entry* sent = nullptr;
+  };
+  Taken take_front();
   // With the lock held. The loop's hand-off, to be signaled once the lock is released, when the
   // loop sleeps and nobody has signaled it yet; else null.
   HandOff* wake_loop();

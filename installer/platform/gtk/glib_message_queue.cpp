@@ -14,7 +14,7 @@ constexpr int POSTED_PRIORITY = G_PRIORITY_DEFAULT_IDLE;
 struct GlibMessageQueue::Pending {
   GlibMessageQueue* queue = nullptr;
   WindowMessage message;
-  HandOff* sender = nullptr;  // null for a posted message: the sent one's waits on it
+  bool sent = false;
   bool running = false;  // its handling has begun: a quit no longer releases its sender
   bool handled = false;
   bool delivered = false;
@@ -35,7 +35,7 @@ GlibMessageQueue::~GlibMessageQueue() {
 
 void GlibMessageQueue::enqueue(const std::shared_ptr<Pending>& pending) {
   auto* data = new std::shared_ptr<Pending>(pending);
-  pending->source = g_idle_add_full(pending->sender ? SENT_PRIORITY : POSTED_PRIORITY, dispatch, data, forget);
+  pending->source = g_idle_add_full(pending->sent ? SENT_PRIORITY : POSTED_PRIORITY, dispatch, data, forget);
   sources_.insert(pending->source);
 }
 
@@ -57,13 +57,11 @@ gboolean GlibMessageQueue::dispatch(gpointer data) {
   lock.unlock();
   intptr_t result = (*procedure)(pending->message);
   lock.lock();
-  if (pending->sender) {
+  if (pending->sent) {
     pending->result = result;
     pending->delivered = true;
     pending->handled = true;
-    HandOff* sender = pending->sender;
-    lock.unlock();
-    sender->signal();
+    q.handled_.notify_all();
   }
   return G_SOURCE_REMOVE;
 }
@@ -88,13 +86,10 @@ std::optional<intptr_t> GlibMessageQueue::send(const WindowMessage& message) {
   auto pending = std::make_shared<Pending>();
   pending->queue = this;
   pending->message = message;
-  pending->sender = &HandOff::of_this_thread();
+  pending->sent = true;
   waiting_.insert(pending);
   enqueue(pending);
-  lock.unlock();
-  // The one token for this message comes once it has been handled, or the window is gone.
-  pending->sender->wait();
-  lock.lock();
+  handled_.wait(lock, [&] { return pending->handled; });
   waiting_.erase(pending);
   if (!pending->delivered) return std::nullopt;
   return pending->result;
@@ -127,11 +122,10 @@ void GlibMessageQueue::post_quit(int code) {
 
 void GlibMessageQueue::release_waiting_senders() {
   for (const std::shared_ptr<Pending>& pending : waiting_) {
-    if (pending->running || pending->handled) continue;  // its handling signals it
-    pending->handled = true;                              // delivered stays false
-    pending->sender->signal();
+    if (!pending->running) pending->handled = true;  // delivered stays false
   }
   parked_.clear();
+  handled_.notify_all();
 }
 
 }  // namespace platform

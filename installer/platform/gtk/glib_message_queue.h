@@ -1,12 +1,12 @@
 // The window thread's queue on GLib's main loop, so that the toolkit's own events and the
 // worker's messages are handled by one loop. Posted messages become idle callbacks; a sent
-// message is one as well, and its sender waits on its thread's hand-off until the loop has run
-// it. Modal dialogs run nested loops, in which messages keep arriving, as they would on a
-// window system.
+// message is one as well, and its sender waits until the loop has run it. Modal dialogs run
+// nested loops, in which messages keep arriving, as they would on a window system.
 #pragma once
 
 #include <glib.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "installer/platform/message_queue.h"
-#include "installer/platform/posix/hand_off.h"
 
 namespace platform {
 
@@ -38,6 +37,7 @@ class GlibMessageQueue : public MessageQueue {
 
   GMainLoop* loop_;
   std::mutex mutex_;
+  std::condition_variable handled_;
   std::set<guint> sources_;  // idle callbacks not yet run
   std::set<std::shared_ptr<Pending>> waiting_;
   std::vector<std::shared_ptr<Pending>> parked_;  // arrived before the loop ran

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -124,6 +125,31 @@ void expect_every_sender_gets_its_own_answer(Queue& queue) {
 TYPED_TEST(MessageQueueTest, ManySendersAllGetTheirOwnAnswer) {
   TypeParam queue;
   expect_every_sender_gets_its_own_answer(queue);
+}
+
+// A sender that keeps sending does not hold back a message posted meanwhile (a close, an abort):
+// one posted while a send is handled comes before that sender's next one.
+TEST(ThreadMessageQueueTest, APostedMessageIsNotHeldBackByASenderThatKeepsSending) {
+  ThreadMessageQueue queue;
+  std::vector<intptr_t> order;  // the loop thread's
+  std::thread sender([&] {
+    for (int i = 1; i <= 200; ++i) queue.send({1, 0, i});
+    queue.post({3, 0, 0});
+  });
+  queue.run([&](const WindowMessage& m) -> intptr_t {
+    if (m.id == 3) queue.post_quit(0);
+    if (m.id == 3) return 0;
+    order.push_back(m.lparam);
+    if (m.id == 1 && m.lparam % 10 == 1) queue.post({2, 0, -m.lparam});
+    return 0;
+  });
+  sender.join();
+  for (intptr_t k = 1; k <= 200; k += 10) {
+    auto sent = std::find(order.begin(), order.end(), k);
+    ASSERT_NE(sent, order.end());
+    ASSERT_NE(sent + 1, order.end());
+    EXPECT_EQ(*(sent + 1), -k) << "after send " << k;
+  }
 }
 
 // The threads hand over through pipes; a process out of descriptors still gets its answers.
