@@ -1,6 +1,8 @@
 // A message queue for front ends without a toolkit loop. The loop thread sleeps on a hand-off
 // and each sender on its own thread's, so that a send and its answer pass the processor from
-// one thread to the other instead of waking a second one (see posix/hand_off.h).
+// one thread to the other instead of waking a second one (see posix/hand_off.h). Sent messages
+// go before posted ones, but what is queued when a send is answered goes before that sender's
+// next: a sender that keeps sending cannot hold back a close or an abort.
 #pragma once
 
 #include <deque>
