@@ -1,6 +1,7 @@
 #include "installer/frontend/progress.h"
 
 #include "installer/platform/installer_ui.h"
+#include "installer/platform/output_writer.h"
 
 uint32_t progress_percent(uint64_t done, uint64_t total) {
   // Large totals are divided first so that done never has to be multiplied.
@@ -14,5 +15,13 @@ void report_progress(InstallerApp& app, uint32_t count) {
   uint32_t percent = progress_percent(app.done_bytes, app.total_bytes);
   if (percent == app.last_percent) return;
   app.last_percent = percent;
-  if (app.main_window) app.main_window->queue().send({WM_INSTALL_PROGRESS, percent, intptr_t(app.done_bytes)});
+  if (!app.main_window) return;
+  platform::MessageQueue& queue = app.main_window->queue();
+  const platform::WindowMessage position{WM_INSTALL_PROGRESS, percent, intptr_t(app.done_bytes)};
+  // The send waits for the window thread: with the output writer it is made where the bytes
+  // are written, just before them, and the worker goes on decoding meanwhile.
+  if (app.output)
+    app.output->run_in_order([&queue, position] { queue.send(position); });
+  else
+    queue.send(position);
 }

@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,6 +130,14 @@ class OutputWriter {
   // Waits until no commit under way concerns `relative` (that name, or a folder on its way),
   // for a caller that looks at the disk itself.
   void wait_for_commit_at(const std::string& relative);
+
+  // Runs `task` after the bytes handed to write() so far are written and before any handed
+  // over later, in order with the commits, without waiting for it: on the writer thread (at
+  // once on this one when nothing is under way). A report of progress moves with the bytes
+  // landing, and its waits hold up the writes rather than what produces the next bytes. The
+  // bytes of a file not yet past its first 256 KiB may land after the task: a small file is
+  // still written in one call.
+  void run_in_order(std::function<void()> task);
 
   // Removes the temporary file; the final name is untouched. Unknown handles are ignored.
   void discard(int handle);

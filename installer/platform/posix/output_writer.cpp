@@ -432,6 +432,8 @@ bool OutputWriter::settle() {
   return false;
 }
 
+void OutputWriter::run_in_order(std::function<void()> task) { pipeline_->run_in_order(std::move(task)); }
+
 void OutputWriter::discard(int handle) {
   if (Pending* file = find(handle)) close_pending(*file, true);
 }

@@ -113,6 +113,25 @@ void WritePipeline::finish_later(PipelineTarget& target, void (*job)(void*), voi
   push({.target = &target, .job = job, .context = context});
 }
 
+void WritePipeline::run_in_order(std::function<void()> task) {
+  // The gathered bytes of a file that goes in several writes go before it; those of a file
+  // still small enough for one write stay, so that it keeps its one call.
+  if (current_.target && current_.target->queued) queue_current();
+  bool idle;
+  {
+    std::lock_guard lock(mutex_);
+    idle = queue_.empty() && !busy_;
+  }
+  // Idle, the thread stays so: only this thread queues.
+  if (idle) return task();
+  push({.job = run_task, .context = new std::function<void()>(std::move(task))});
+}
+
+void WritePipeline::run_task(void* context) {
+  std::unique_ptr<std::function<void()>> task(static_cast<std::function<void()>*>(context));
+  (*task)();
+}
+
 void WritePipeline::wait_for(const std::atomic<bool>& done) {
   std::unique_lock lock(mutex_);
   while (!done.load(std::memory_order_acquire))

@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -68,6 +69,13 @@ class WritePipeline {
   // target belongs to the job: no append, finish or drop.
   void finish_later(PipelineTarget& target, void (*job)(void*), void* context);
 
+  // Runs `task` after every byte appended so far is written and before any appended later, in
+  // order with the queued jobs, without waiting: on the writer thread, or at once on the
+  // caller's when nothing is queued (or later, when the thread has no processor). The one
+  // exception keeps a small file in one write: the bytes gathered of a file none of whose bytes
+  // were queued yet (less than a buffer) may be written after the task.
+  void run_in_order(std::function<void()> task);
+
   // Waits until `done` is true (a queued job sets it). The caller writes queued blocks itself
   // meanwhile when the thread has not started on them.
   void wait_for(const std::atomic<bool>& done);
@@ -84,6 +92,7 @@ class WritePipeline {
     void* context = nullptr;
   };
 
+  static void run_task(void* context);  // a run_in_order() task, which it deletes
   void push(const Block& block);
   void queue_current();
   void take_free_buffer();

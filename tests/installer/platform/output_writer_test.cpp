@@ -242,6 +242,43 @@ TEST(OutputWriter, ACommitThatDidNotWaitFailsTheRunAtItsOwnFile) {
             (std::vector<std::string>{"dest/f0.bin", "dest/f1.bin"}));
 }
 
+// A task handed over between writes runs after every byte before it is written and before any
+// after it, across files and commits that do not wait, on a disk slow enough for it to queue;
+// only a file's first buffer may land after it (so that a small file takes one write). The
+// files arrive whole.
+TEST(OutputWriter, TasksRunBetweenTheBytesAroundThem) {
+  Tree tree;
+  OutputWriter writer({}, testsupport::faulty_output_syscalls({.pause_us = 300}));
+  ASSERT_TRUE(writer.open_destination(tree.dest(), false));
+  const size_t sizes[] = {1000, 300000, 3 << 20, 5};
+  const uint64_t first_buffer = 256 << 10;
+  std::vector<uint64_t> handed_before, lag_allowed, written_before;
+  uint64_t handed = 0;
+  for (size_t i = 0; i < std::size(sizes); ++i) {
+    const std::vector<uint8_t> data = testsupport::pattern_bytes(sizes[i], uint32_t(i));
+    int handle = writer.begin("f" + std::to_string(i));
+    ASSERT_GE(handle, 0);
+    for (size_t at = 0; at < data.size(); at += 70000) {
+      handed_before.push_back(handed);
+      lag_allowed.push_back(at <= first_buffer ? at : 0);
+      writer.run_in_order([&] { written_before.push_back(testsupport::bytes_taken_by_faulty_writes()); });
+      const size_t n = std::min<size_t>(70000, data.size() - at);
+      ASSERT_TRUE(writer.write(handle, data.data() + at, n));
+      handed += n;
+    }
+    ASSERT_TRUE(writer.commit_later(handle, {}));
+  }
+  ASSERT_TRUE(writer.settle());
+  ASSERT_EQ(written_before.size(), handed_before.size());
+  for (size_t i = 0; i < handed_before.size(); ++i) {
+    EXPECT_LE(written_before[i], handed_before[i]) << i;
+    EXPECT_LE(handed_before[i] - written_before[i], lag_allowed[i]) << i;
+  }
+  for (size_t i = 0; i < std::size(sizes); ++i)
+    EXPECT_EQ(testsupport::read_file(tree.dest() + "/f" + std::to_string(i)),
+              testsupport::pattern_bytes(sizes[i], uint32_t(i)));
+}
+
 TEST(OutputWriter, ReplacesOnlyAtCommitAndShortWritesStillArriveWhole) {
   Tree tree;
   OutputWriter writer({}, testsupport::faulty_output_syscalls({0, 0, 1000}));

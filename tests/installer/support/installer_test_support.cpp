@@ -143,6 +143,7 @@ std::string test_name_of(const std::string& description) {
 
 namespace {
 WriteFaults active_faults;
+uint64_t faulty_bytes_taken = 0;
 
 ssize_t faulty_write(int fd, const void* data, size_t size) {
   if (++active_faults.calls == active_faults.fail_at) {
@@ -151,7 +152,9 @@ ssize_t faulty_write(int fd, const void* data, size_t size) {
   }
   if (active_faults.shorten && size > active_faults.shorten) size -= active_faults.shorten;
   if (active_faults.pause_us) usleep(active_faults.pause_us);
-  return ::write(fd, data, size);
+  ssize_t n = ::write(fd, data, size);
+  if (n > 0) faulty_bytes_taken += uint64_t(n);
+  return n;
 }
 
 int plain_fsync(int fd) { return ::fsync(fd); }
@@ -159,8 +162,11 @@ int plain_fsync(int fd) { return ::fsync(fd); }
 
 platform::OutputSyscalls faulty_output_syscalls(const WriteFaults& faults) {
   active_faults = faults;
+  faulty_bytes_taken = 0;
   return {faulty_write, plain_fsync};
 }
+
+uint64_t bytes_taken_by_faulty_writes() { return faulty_bytes_taken; }
 
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data, uint16_t attributes) {
   cabwriter::SourceFile file;

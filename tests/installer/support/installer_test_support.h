@@ -71,6 +71,9 @@ struct WriteFaults {
   unsigned pause_us = 0;
 };
 platform::OutputSyscalls faulty_output_syscalls(const WriteFaults& faults);
+// The bytes the faulty writes have taken since faulty_output_syscalls(); read it where the
+// writes are made, or after they are done.
+uint64_t bytes_taken_by_faulty_writes();
 
 cabwriter::SourceFile source_file(const std::string& name, std::vector<uint8_t> data,
                                   uint16_t attributes = 0x20);
