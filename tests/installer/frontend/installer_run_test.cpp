@@ -108,6 +108,31 @@ TEST_F(Run, ANameTwiceInTheCabinetAsksAboutTheFirstOne) {
   EXPECT_EQ(read_file(target / "same.bin"), folder.files[0].data);
 }
 
+// The bar's positions, sent where the bytes are written while the worker decodes on, still
+// arrive one per whole percent, rising, all of them before the window closes.
+TEST_F(Run, TheBarRisesByEveryPercentBeforeTheWindowCloses) {
+  folder.files = {source_file("big.bin", pattern_bytes(1 << 20, 4)), source_file("small.txt", pattern_bytes(10, 5)),
+                  source_file("more.bin", pattern_bytes(600000, 6))};
+  package(shipped_settings("Kestrovan"));
+  ui.install_answer = platform::InstallAnswer{target.path(), {}};
+  testsupport::WriteFaults slow_disk;
+  slow_disk.pause_us = 2000;
+  installer_main(ui, utf8_to_utf16(packages / "setup"), faulty_output_syscalls(slow_disk));
+  expect_installed(target.path());
+  std::vector<uint32_t> positions;
+  bool closed = false;
+  for (const std::string& e : ui.events()) {
+    closed = closed || e == "destroy";
+    if (!e.starts_with("progress ")) continue;
+    EXPECT_FALSE(closed) << e;
+    positions.push_back(uint32_t(std::stoul(e.substr(9))));
+  }
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(positions.back(), 100u);
+  EXPECT_TRUE(std::adjacent_find(positions.begin(), positions.end(), std::greater_equal<>()) == positions.end());
+  EXPECT_GE(positions.size(), 30u);  // the 32 KiB writes of 1.6 MB cross most percents
+}
+
 TEST_F(Run, WithoutSettingsItExtractsHereWithoutQuestions) {
   vexapack::PackageSettings plain;
   plain.has_settings = false;
