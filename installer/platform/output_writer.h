@@ -19,6 +19,7 @@
 // the reason in failure().
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -181,8 +182,12 @@ int open_folder_below(int root, const std::string& folder, bool create, OutputFa
 // Splits "a/b/c" into "a/b" and "c"; false when a component is empty, "." or "..".
 bool split_relative_path(const std::string& relative, std::string* folder, std::string* name);
 
-// From now on SIGINT, SIGTERM and SIGHUP remove the temporary file of every pending output of
-// every writer in the process (completed files stay) and end the process with `status`.
+// The signals that end a run and take its pending outputs with them: an interrupt, a
+// termination, a hang-up, and a write to a pipe whose reader went away (`| head`).
+sigset_t cleanup_signals();
+
+// From now on the cleanup signals remove the temporary file of every pending output of every
+// writer in the process (completed files stay) and end the process with `status`.
 void cancel_outputs_on_signals(int status);
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 // The installer stub. Without arguments everything it does is driven by the package appended
 // to it; its options (see --help) are for scripts. The stub alone, with an install record
 // beside it, is that install's uninstaller. Exit status: 0 done, 1 failed, 2 cancelled (also
-// by SIGINT, SIGTERM, SIGHUP) or a command line that cannot be understood.
+// by SIGINT, SIGTERM, SIGHUP, SIGPIPE) or a command line that cannot be understood.
 #include <cstdio>
 
 #include "installer/frontend/package_command_line.h"

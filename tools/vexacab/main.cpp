@@ -79,8 +79,8 @@ const char* const DETAILS =
     "'vexacab: NAME (detail)' and exits 1; NAME is the engine's error (OpenFailed,\n"
     "BadSignature, BadVersion, CorruptData, NoMemory, UnknownMethod, DecoderFailed,\n"
     "OutputFailed, ReserveSizeChanged, WrongSetMember, Aborted), NoMatch for a pattern that\n"
-    "matched no file, or CreateFailed. SIGINT, SIGTERM and SIGHUP remove the file being\n"
-    "written and exit 2.\n";
+    "matched no file, or CreateFailed. SIGINT, SIGTERM, SIGHUP and SIGPIPE (a reader that\n"
+    "went away) remove the file being written and exit 2.\n";
 
 int usage_error(const std::string& why) {
   std::fprintf(stderr, "vexacab: %s\n%s(vexacab --help says more)\n", why.c_str(), USAGE);

@@ -69,9 +69,7 @@ extern "C" void remove_pending_and_exit(int) {
 class CreationGuard {
  public:
   CreationGuard() {
-    sigset_t blocked;
-    sigemptyset(&blocked);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
+    const sigset_t blocked = cleanup_signals();
     pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
     creations_under_way.fetch_add(1);
     if (exiting_on_signal.load()) {
@@ -451,13 +449,23 @@ bool OutputWriter::exists(const std::string& relative) {
   return found;
 }
 
+namespace {
+constexpr int CLEANUP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+}  // namespace
+
+sigset_t cleanup_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal : CLEANUP_SIGNALS) sigaddset(&set, signal);
+  return set;
+}
+
 void cancel_outputs_on_signals(int status) {
   signal_exit_status.store(status);
   struct sigaction action{};
   action.sa_handler = remove_pending_and_exit;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  action.sa_mask = cleanup_signals();
+  for (int signal : CLEANUP_SIGNALS) sigaction(signal, &action, nullptr);
 }
 
 }  // namespace platform

@@ -156,9 +156,8 @@ void WritePipeline::push(const Block& block) {
     caller_cpu_ = sched_getcpu();
     if (!thread_.joinable()) {
       // Started with the cleanup signals blocked, which it inherits.
-      sigset_t blocked, previous;
-      sigemptyset(&blocked);
-      for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, signal);
+      const sigset_t blocked = cleanup_signals();
+      sigset_t previous;
       pthread_sigmask(SIG_BLOCK, &blocked, &previous);
       thread_ = std::thread(&WritePipeline::run, this);
       pthread_sigmask(SIG_SETMASK, &previous, nullptr);

@@ -146,7 +146,10 @@ TEST(VexacabOutput, AWriteTheSystemRefusesIsNamedWithItsCause) {
   EXPECT_EQ(testsupport::tree_changes(before, testsupport::snapshot_tree(world.path())), std::vector<std::string>{});
 }
 
-TEST(VexacabOutput, ASignalRemovesTheFileBeingWrittenAndExitsTwo) {
+// A termination, and the signal of a reader that went away (`| head`), alike.
+class VexacabSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(VexacabSignal, RemovesTheFileBeingWrittenAndExitsTwo) {
   TempDir world;
   std::vector<SourceFile> files;
   for (int i = 0; i < 20000; ++i) files.push_back(file("f" + std::to_string(i), testdata::random_bytes(256, i)));
@@ -162,7 +165,7 @@ TEST(VexacabOutput, ASignalRemovesTheFileBeingWrittenAndExitsTwo) {
   }
   for (int i = 0; i < 20000 && !testsupport::exists(world / "out/f0"); ++i)
     std::this_thread::sleep_for(std::chrono::microseconds(200));
-  kill(child, SIGTERM);
+  kill(child, GetParam());
   size_t at_signal = testsupport::snapshot_tree(world / "out").size();
   int raw = 0;
   waitpid(child, &raw, 0);
@@ -177,5 +180,8 @@ TEST(VexacabOutput, ASignalRemovesTheFileBeingWrittenAndExitsTwo) {
     EXPECT_EQ(testsupport::read_file(world / ("out/" + name)), testdata::random_bytes(256, std::stoi(name.substr(1))))
         << name;
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, VexacabSignal, ::testing::Values(SIGTERM, SIGPIPE),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 }  // namespace
