@@ -18,8 +18,9 @@ void report_progress(InstallerApp& app, uint32_t count) {
   if (!app.main_window) return;
   platform::MessageQueue& queue = app.main_window->queue();
   const platform::WindowMessage position{WM_INSTALL_PROGRESS, percent, intptr_t(app.done_bytes)};
-  // The send waits for the window thread: with the output writer it is made where the bytes
-  // are written, just before them, and the worker goes on decoding meanwhile.
+  // The send waits for the window thread: with the output writer it is made in order with the
+  // bytes, on whichever of the two threads has the time (usually the writer's, just before
+  // the bytes, while the worker decodes on).
   if (app.output)
     app.output->run_in_order([&queue, position] { queue.send(position); });
   else

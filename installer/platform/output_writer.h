@@ -137,7 +137,9 @@ class OutputWriter {
   // once on this one when nothing is under way). A report of progress moves with the bytes
   // landing, and its waits hold up the writes rather than what produces the next bytes. The
   // bytes of a file not yet past its first 256 KiB may land after the task: a small file is
-  // still written in one call.
+  // still written in one call. With OutputOptions::digest the writer's thread, hashing every
+  // byte, is the slower one: the task then runs at once on this thread, ahead of the bytes
+  // still under way.
   void run_in_order(std::function<void()> task);
 
   // Removes the temporary file; the final name is untouched. Unknown handles are ignored.

@@ -430,7 +430,10 @@ bool OutputWriter::settle() {
   return false;
 }
 
-void OutputWriter::run_in_order(std::function<void()> task) { pipeline_->run_in_order(std::move(task)); }
+void OutputWriter::run_in_order(std::function<void()> task) {
+  if (options_.digest) return task();  // the writer's thread, hashing too, is the slower one
+  pipeline_->run_in_order(std::move(task));
+}
 
 void OutputWriter::discard(int handle) {
   if (Pending* file = find(handle)) close_pending(*file, true);
